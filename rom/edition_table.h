@@ -1,0 +1,195 @@
+// The fixed knowledge about a Qorvane ROM image: where its edition signature
+// lies, which byte triples mark which edition, and which bytes a conversion
+// writes where. Every offset and byte value of the ROM that the tool uses is
+// in this file; inspection and conversion read them from here.
+//
+// Offsets are 0-based byte offsets from the start of the ROM file.
+
+#ifndef QORVANE_ROM_EDITION_TABLE_H_
+#define QORVANE_ROM_EDITION_TABLE_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace qorvane {
+
+// The edition signature: three bytes at 0xC1038 (790584) to 0xC103A.
+inline constexpr std::uint64_t SignatureOffset = 0xC1038;
+using SignatureBytes = std::array<std::uint8_t, 3>;
+
+enum class RomEdition {
+  Simplified,    // enhanced localisation, simplified script active
+  Traditional,   // enhanced localisation, traditional script active
+  NotEnhanced,   // the group's localisation, but not its enhanced edition
+  Unrecognised,  // not a ROM of the game
+};
+
+// The script a conversion activates: 1 is simplified; any other non-zero
+// value is traditional; 0 means none has been chosen.
+using TargetScript = int;
+inline constexpr TargetScript kNoScript = 0;
+inline constexpr TargetScript kSimplifiedScript = 1;
+inline constexpr TargetScript kTraditionalScript = 2;
+
+struct EditionSignature {
+  RomEdition edition;
+  SignatureBytes bytes;
+};
+
+// Matched in this order; a row matches only when all three bytes are equal.
+inline constexpr std::array<EditionSignature, 3> kEditionSignatures{{
+    {RomEdition::Simplified, {0x64, 0x48, 0x60}},
+    {RomEdition::Traditional, {0xC2, 0x33, 0x7D}},
+    {RomEdition::NotEnhanced, {0x4A, 0x48, 0x60}},
+}};
+
+// A patch run is seven bytes: the target's three head bytes, 0x08, the
+// site's two tail bytes, and 0x00. Bytes 0-3 read as a little-endian word
+// are a cartridge address (0x08604864 or 0x087D33C2).
+inline constexpr std::size_t kPatchRunSize = 7;
+using PatchRun = std::array<std::uint8_t, kPatchRunSize>;
+
+struct PatchSite {
+  std::uint64_t offset;
+  std::array<std::uint8_t, 2> tail;
+};
+
+// The five sites, in the order a conversion writes them. Site 1 is the
+// signature location; site 4 lies earlier in the file but is written fourth.
+inline constexpr std::array<PatchSite, 5> kPatchSites{{
+    {0xC1038, {0x48, 0xAB}},  // 790584
+    {0xC1248, {0x48, 0xAB}},  // 791112
+    {0xC1458, {0x48, 0xAB}},  // 791640
+    {0x6AE88, {0x84, 0x27}},  // 437896
+    {0xC2A04, {0x48, 0xAB}},  // 797188
+}};
+
+struct SitePatch {
+  PatchSite site;
+  PatchRun run;
+};
+using PatchPlan = std::array<SitePatch, kPatchSites.size()>;
+
+constexpr RomEdition ClassifySignature(const SignatureBytes& bytes) {
+  for (const EditionSignature& row : kEditionSignatures) {
+    if (row.bytes == bytes) return row.edition;
+  }
+  return RomEdition::Unrecognised;
+}
+
+constexpr const SignatureBytes& SignatureOf(RomEdition edition) {
+  for (const EditionSignature& row : kEditionSignatures) {
+    if (row.edition == edition) return row.bytes;
+  }
+  return kEditionSignatures[0].bytes;  // not reached for the three editions
+}
+
+// The edition a conversion to `target` produces.
+constexpr RomEdition EditionFor(TargetScript target) {
+  return target == kSimplifiedScript ? RomEdition::Simplified
+                                     : RomEdition::Traditional;
+}
+
+// The target whose conversion produces `edition` (Simplified or Traditional).
+constexpr TargetScript ScriptOf(RomEdition edition) {
+  return edition == RomEdition::Simplified ? kSimplifiedScript
+                                           : kTraditionalScript;
+}
+
+// The head bytes of a target equal the signature of the edition it produces.
+constexpr const SignatureBytes& HeadBytes(TargetScript target) {
+  return SignatureOf(EditionFor(target));
+}
+
+constexpr PatchRun RunFor(const PatchSite& site, TargetScript target) {
+  const SignatureBytes& head = HeadBytes(target);
+  return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
+}
+
+constexpr PatchPlan PatchRunsFor(TargetScript target) {
+  PatchPlan plan{};
+  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
+    plan[i] = {kPatchSites[i], RunFor(kPatchSites[i], target)};
+  }
+  return plan;
+}
+
+// One past the last byte any run writes: a file must be at least this long
+// to hold all five runs.
+constexpr std::uint64_t PatchedExtent() {
+  std::uint64_t end = 0;
+  for (const PatchSite& site : kPatchSites) {
+    end = site.offset + kPatchRunSize > end ? site.offset + kPatchRunSize : end;
+  }
+  return end;
+}
+inline constexpr std::uint64_t kMinConvertibleSize = PatchedExtent();
+
+// A file must be at least this long for its signature to be read.
+inline constexpr std::uint64_t kMinInspectableSize =
+    SignatureOffset + std::tuple_size_v<SignatureBytes>;
+
+// Lower-case names used by the command line ("simplified", ...).
+constexpr std::string_view EditionName(RomEdition edition) {
+  switch (edition) {
+    case RomEdition::Simplified:
+      return "simplified";
+    case RomEdition::Traditional:
+      return "traditional";
+    case RomEdition::NotEnhanced:
+      return "not-enhanced";
+    case RomEdition::Unrecognised:
+      break;
+  }
+  return "unrecognised";
+}
+
+constexpr bool IsConvertible(RomEdition edition) {
+  return edition == RomEdition::Simplified ||
+         edition == RomEdition::Traditional;
+}
+
+namespace table_checks {
+
+constexpr bool RunsDoNotOverlap() {
+  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
+    for (std::size_t j = i + 1; j < kPatchSites.size(); ++j) {
+      const std::uint64_t a = kPatchSites[i].offset;
+      const std::uint64_t b = kPatchSites[j].offset;
+      if (a < b + kPatchRunSize && b < a + kPatchRunSize) return false;
+    }
+  }
+  return true;
+}
+
+constexpr bool HeadsAreDistinct() {
+  for (std::size_t i = 0; i < kEditionSignatures.size(); ++i) {
+    for (std::size_t j = i + 1; j < kEditionSignatures.size(); ++j) {
+      if (kEditionSignatures[i].bytes == kEditionSignatures[j].bytes) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace table_checks
+
+static_assert(sizeof(PatchRun) == 7, "a patch run is seven bytes");
+static_assert(kPatchSites[0].offset == SignatureOffset,
+              "site 1 is the signature location, so a converted file reads "
+              "as the target edition");
+static_assert(table_checks::RunsDoNotOverlap(), "patch runs must not overlap");
+static_assert(table_checks::HeadsAreDistinct(),
+              "each edition needs its own signature");
+static_assert(ClassifySignature(HeadBytes(kSimplifiedScript)) ==
+                  RomEdition::Simplified &&
+              ClassifySignature(HeadBytes(kTraditionalScript)) ==
+                  RomEdition::Traditional);
+static_assert(kMinConvertibleSize == 0xC2A0B);
+
+}  // namespace qorvane
+
+#endif  // QORVANE_ROM_EDITION_TABLE_H_

@@ -1,0 +1,111 @@
+#include "tests/support/rom_image.h"
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace qorvane::testing {
+namespace {
+
+void Require(bool ok, const std::string& what,
+             const std::filesystem::path& path) {
+  if (!ok) throw std::runtime_error(what + ": " + path.string());
+}
+
+}  // namespace
+
+std::uint8_t PatternByte(std::uint64_t offset) {
+  return static_cast<std::uint8_t>((offset % 251) * 7 + 3);
+}
+
+RomImageBuilder& RomImageBuilder::Size(std::uint64_t size) {
+  size_ = size;
+  return *this;
+}
+
+RomImageBuilder& RomImageBuilder::WithFill(Fill fill) {
+  fill_ = fill;
+  return *this;
+}
+
+RomImageBuilder& RomImageBuilder::Edition(RomEdition edition) {
+  if (IsConvertible(edition)) {
+    for (const SitePatch& patch : PatchRunsFor(ScriptOf(edition))) {
+      overlay_[patch.site.offset] = Bytes(patch.run.begin(), patch.run.end());
+    }
+  } else if (edition == RomEdition::NotEnhanced) {
+    const SignatureBytes& signature = SignatureOf(edition);
+    overlay_[SignatureOffset] = Bytes(signature.begin(), signature.end());
+  }
+  return *this;
+}
+
+RomImageBuilder& RomImageBuilder::Put(std::uint64_t offset,
+                                      const Bytes& bytes) {
+  overlay_[offset] = bytes;
+  return *this;
+}
+
+Bytes RomImageBuilder::Build() const {
+  Bytes image(size_);
+  if (fill_ == Fill::Pattern) {
+    for (std::uint64_t i = 0; i < size_; ++i) image[i] = PatternByte(i);
+  }
+  for (const auto& [offset, bytes] : overlay_) {
+    for (std::size_t i = 0; i < bytes.size() && offset + i < size_; ++i) {
+      image[offset + i] = bytes[i];
+    }
+  }
+  return image;
+}
+
+void RomImageBuilder::WriteTo(const std::filesystem::path& path) const {
+  if (fill_ == Fill::Pattern) {
+    WriteFileBytes(path, Build());
+    return;
+  }
+  // Zero fill: set the length, then write only the overlay, so a large
+  // image costs no disk space.
+  WriteFileBytes(path, {});
+  std::filesystem::resize_file(path, size_);
+  std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+  Require(out.good(), "cannot open", path);
+  for (const auto& [offset, bytes] : overlay_) {
+    if (offset >= size_) continue;
+    const std::uint64_t count =
+        std::min<std::uint64_t>(bytes.size(), size_ - offset);
+    out.seekp(static_cast<std::streamoff>(offset));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(count));
+  }
+  out.close();
+  Require(!out.fail(), "cannot write", path);
+}
+
+Bytes ReadFileBytes(const std::filesystem::path& path) {
+  return ReadFileBytes(path, 0, std::filesystem::file_size(path));
+}
+
+Bytes ReadFileBytes(const std::filesystem::path& path, std::uint64_t offset,
+                    std::size_t count) {
+  std::ifstream in(path, std::ios::binary);
+  Require(in.good(), "cannot open", path);
+  in.seekg(static_cast<std::streamoff>(offset));
+  Bytes bytes(count);
+  in.read(reinterpret_cast<char*>(bytes.data()),
+          static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  Require(out.good(), "cannot create", path);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  Require(!out.fail(), "cannot write", path);
+}
+
+}  // namespace qorvane::testing

@@ -1,0 +1,53 @@
+// Synthetic ROM images for tests, benchmarks and the sample file: a size, a
+// fill pattern, and an edition's bytes at the sites the engine's table names.
+// No real game data is ever used.
+
+#ifndef QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
+#define QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "rom/edition_table.h"
+
+namespace qorvane::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Fill {
+  Pattern,  // a byte pattern that repeats only every 251 bytes
+  Zero,     // zeros; WriteTo leaves the file sparse
+};
+
+class RomImageBuilder {
+ public:
+  RomImageBuilder& Size(std::uint64_t size);
+  RomImageBuilder& WithFill(Fill fill);
+  // Simplified or Traditional: that edition's five runs. NotEnhanced: its
+  // signature alone. Unrecognised: nothing beyond the fill.
+  RomImageBuilder& Edition(RomEdition edition);
+  // Any bytes at any offset, applied after the edition's bytes.
+  RomImageBuilder& Put(std::uint64_t offset, const Bytes& bytes);
+
+  Bytes Build() const;
+  void WriteTo(const std::filesystem::path& path) const;
+
+ private:
+  std::uint64_t size_ = 0x100000;  // 1 MiB
+  Fill fill_ = Fill::Pattern;
+  std::map<std::uint64_t, Bytes> overlay_;
+};
+
+// The fill byte at `offset` of a Fill::Pattern image.
+std::uint8_t PatternByte(std::uint64_t offset);
+
+Bytes ReadFileBytes(const std::filesystem::path& path);
+Bytes ReadFileBytes(const std::filesystem::path& path, std::uint64_t offset,
+                    std::size_t count);
+void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes);
+
+}  // namespace qorvane::testing
+
+#endif  // QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
