@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tool, makes a synthetic sample ROM
+# image to try it on, and starts the window.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source scripts/ensure-packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+build=build/release
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DQORVANE_BUILD_TESTS=OFF -DQORVANE_BUILD_BENCHMARKS=OFF
+cmake --build "$build"
+
+sample="$PWD/build/sample/qorvane-sample.gba"
+mkdir -p "$(dirname "$sample")"
+"$build/tests/support/make-sample-rom" "$sample" simplified >/dev/null
+echo "Sample ROM image (simplified edition): $sample"
+
+exec "$build/window/qorvane-switcher"
