@@ -1,0 +1,21 @@
+// The window program: loads Form1, shows it, and runs until it ends.
+
+#include <QApplication>
+#include <QIcon>
+
+#include "window/form1.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("qorvane-switcher"));
+  QApplication::setApplicationVersion(QStringLiteral(QORVANE_VERSION_TEXT));
+  QApplication::setDesktopFileName(
+      QStringLiteral("org.example.QorvaneSwitcher"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/qorvane-switcher.png")));
+  // Form1 decides when the program ends, and with which status.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  qorvane::Form1 form;
+  form.show();
+  return QApplication::exec();
+}
