@@ -15,7 +15,7 @@ using qorvane::RomEdition;
 
 std::filesystem::path MakeImage(const qorvane::testing::TempDir& dir,
                                 std::uint64_t size) {
-  const auto path = dir / "bench.gba";
+  auto path = dir / "bench.gba";
   qorvane::testing::RomImageBuilder()
       .Size(size)
       .WithFill(size > (64u << 20) ? qorvane::testing::Fill::Zero
@@ -28,7 +28,7 @@ std::filesystem::path MakeImage(const qorvane::testing::TempDir& dir,
 void BM_InspectRom(benchmark::State& state) {
   const qorvane::testing::TempDir dir;
   const auto path = MakeImage(dir, static_cast<std::uint64_t>(state.range(0)));
-  for (auto _ : state) {
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     benchmark::DoNotOptimize(qorvane::InspectRom(path));
   }
 }
@@ -37,7 +37,7 @@ void BM_ConvertRom(benchmark::State& state) {
   const qorvane::testing::TempDir dir;
   const auto path = MakeImage(dir, static_cast<std::uint64_t>(state.range(0)));
   int target = 2;
-  for (auto _ : state) {
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     qorvane::ConvertRom(path, target);
     target = 3 - target;
   }

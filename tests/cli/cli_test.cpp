@@ -34,7 +34,7 @@ class CliTest : public ::testing::Test {
  protected:
   std::string MakeRom(const std::string& name, RomEdition edition,
                       std::uint64_t size = 0x100000) {
-    const std::string path = (dir_ / name).string();
+    std::string path = (dir_ / name).string();
     RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
     return path;
   }

@@ -35,7 +35,8 @@ Bytes Converted(Bytes original, TargetScript target) {
       {0xC2A04, {0x48, 0xAB}}};
   for (const auto& [offset, tail] : tails) {
     const Bytes run = {head[0], head[1], head[2], 0x08, tail[0], tail[1], 0x00};
-    std::copy(run.begin(), run.end(), original.begin() + offset);
+    std::copy(run.begin(), run.end(),
+              original.begin() + static_cast<std::ptrdiff_t>(offset));
   }
   return original;
 }
@@ -44,7 +45,7 @@ class ConvertRomTest : public ::testing::Test {
  protected:
   std::filesystem::path MakeRom(RomEdition edition,
                                 std::uint64_t size = 0x100000) {
-    const auto path = dir_ / ("rom-" + std::to_string(count_++) + ".gba");
+    auto path = dir_ / ("rom-" + std::to_string(count_++) + ".gba");
     RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
     return path;
   }

@@ -33,7 +33,7 @@ class SwitcherControllerTest : public ::testing::Test {
 
   std::filesystem::path MakeRom(const std::filesystem::path& name,
                                 RomEdition edition) {
-    const auto path = dir_ / name;
+    auto path = dir_ / name;
     RomImageBuilder().Edition(edition).WriteTo(path);
     return path;
   }

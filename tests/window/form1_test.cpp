@@ -39,27 +39,23 @@ struct Shown {
   QString text;
 };
 
-// Waits for the next modal dialog, hands it to `handle` (which must close
-// it) and stops. A dialog still open after five seconds is rejected, so no
-// test can wait on one for ever.
-void OnNextModal(std::function<void(QWidget*)> handle) {
-  auto* timer = new QTimer(qApp);
-  auto waited = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, waited, handle] {
+// Waits up to five seconds for the next modal dialog and hands it to
+// `handle`, which must close it. One it leaves open is rejected, so no test
+// waits on a dialog for ever.
+void OnNextModal(std::function<void(QWidget*)> handle, int tries = 500) {
+  QTimer::singleShot(10, qApp, [handle = std::move(handle), tries]() mutable {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr) {
-      if (++*waited > 500) timer->deleteLater();
+      if (tries > 0) OnNextModal(std::move(handle), tries - 1);
       return;
     }
-    timer->stop();
-    timer->deleteLater();
     handle(modal);
-    if (auto* dialog = qobject_cast<QDialog*>(modal); dialog->isVisible()) {
+    auto* dialog = qobject_cast<QDialog*>(modal);
+    if (dialog != nullptr && dialog->isVisible()) {
       ADD_FAILURE() << "the test left a dialog open";
       dialog->reject();
     }
   });
-  timer->start(10);
 }
 
 // Closes the next message box and returns what it showed.
