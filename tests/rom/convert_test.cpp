@@ -13,6 +13,7 @@
 #include "rom/rom_error.h"
 #include "tests/support/rom_image.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace qorvane {
 namespace {
@@ -128,6 +129,27 @@ TEST_F(ConvertRomTest, MissingFileIsAnErrorAndIsNotCreated) {
   const auto path = dir_ / "gone.gba";
   ExpectRefused([&] { ConvertRom(path, 1); }, RomOperation::Open);
   EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ConvertRomTest, ReadOnlyFileIsAnOpenErrorAndStaysAsItWas) {
+  const auto path = MakeRom(RomEdition::Simplified);
+  const Bytes original = ReadFileBytes(path);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  const int result = testing::RunUnprivileged([&] {
+    try {
+      ConvertRom(path, 2);
+    } catch (const RomError& error) {
+      const bool right = error.operation() == RomOperation::Open &&
+                         error.description() == "没有访问此文件的权限" &&
+                         error.outcome() == FileOutcome::Unchanged;
+      return right ? 0 : 2;
+    }
+    return 1;  // converted a file it had no right to write
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadFileBytes(path), original);
 }
 
 TEST_F(ConvertRomTest, SomethingOtherThanAFileIsRefused) {

@@ -8,6 +8,7 @@
 #include "rom/rom_engine.h"
 #include "tests/support/rom_image.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace qorvane {
 namespace {
@@ -58,8 +59,11 @@ TEST_F(InspectRomTest, NeverChangesTheFileAndWorksWhenReadOnly) {
   RomImageBuilder().Edition(RomEdition::Traditional).WriteTo(path);
   const Bytes before = ReadFileBytes(path);
   std::filesystem::permissions(path, std::filesystem::perms::owner_read |
-                                         std::filesystem::perms::group_read);
-  EXPECT_EQ(InspectRom(path), RomEdition::Traditional);
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  const int result = testing::RunUnprivileged(
+      [&] { return InspectRom(path) == RomEdition::Traditional ? 0 : 1; });
+  EXPECT_EQ(result, 0) << "a read-only ROM must be inspectable";
   EXPECT_EQ(ReadFileBytes(path), before);
 }
 

@@ -219,6 +219,13 @@ TEST_F(Form1Test, ClicksReachTheirActionsAndLabelsSelectNothing) {
   EXPECT_EQ(ended_, 0);
 }
 
+TEST_F(Form1Test, CloseBoxEndsTheProgramWithoutAQuestion) {
+  form_.show();
+  EXPECT_TRUE(form_.close());
+  EXPECT_EQ(ended_, 0);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(Form1Test, BrowseChooseAndConvertEndTheProgramWithTheFileConverted) {
   const QString rom = MakeRom(RomEdition::Simplified);
   AnswerNextFileDialog(rom);
