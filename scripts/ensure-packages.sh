@@ -28,4 +28,4 @@ ensure_packages() {
 
 # What building the whole project needs.
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
-  qt6-base-dev fonts-noto-cjk)
+  qt6-base-dev qt6-translations-l10n fonts-noto-cjk)

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "window/form1.h"
 
@@ -12,6 +15,14 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(
       QStringLiteral("org.example.QorvaneSwitcher"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/qorvane-switcher.png")));
+  // The tool speaks Simplified Chinese, so Qt's own dialogs and buttons do
+  // too where Qt's translations are installed; otherwise they stay English.
+  QTranslator qt_texts;
+  if (qt_texts.load(QLocale(QLocale::Chinese, QLocale::China),
+                    QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qt_texts);
+  }
   // Form1 decides when the program ends, and with which status.
   QApplication::setQuitOnLastWindowClosed(false);
 
