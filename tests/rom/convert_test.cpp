@@ -193,33 +193,28 @@ class FaultyCalls : public FileCalls {
 
   IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                   std::uint64_t offset) override {
-    if (auto fault = Inject(buffer.size())) {
-      if (fault->bytes > 0) {
-        return FileCalls::ReadAt(handle, buffer.first(fault->bytes), offset);
-      }
-      return *fault;
-    }
-    return FileCalls::ReadAt(handle, buffer, offset);
+    std::size_t size = buffer.size();
+    if (auto failure = Inject(size)) return *failure;
+    return FileCalls::ReadAt(handle, buffer.first(size), offset);
   }
   IoResult WriteAt(NativeHandle handle, std::span<const std::uint8_t> data,
                    std::uint64_t offset) override {
-    if (auto fault = Inject(data.size())) {
-      if (fault->bytes > 0) {
-        return FileCalls::WriteAt(handle, data.first(fault->bytes), offset);
-      }
-      return *fault;
-    }
-    return FileCalls::WriteAt(handle, data, offset);
+    std::size_t size = data.size();
+    if (auto failure = Inject(size)) return *failure;
+    return FileCalls::WriteAt(handle, data.first(size), offset);
   }
   std::error_code Sync(NativeHandle handle) override {
-    if (auto fault = Inject(0)) return fault->error;
+    std::size_t none = 0;
+    if (auto failure = Inject(none)) return failure->error;
     return FileCalls::Sync(handle);
   }
 
   int calls() const { return calls_; }
 
  private:
-  std::optional<IoResult> Inject(std::size_t size) {
+  // A failure to return instead of calling the system, if any; a short call
+  // passes on only half of `size`.
+  std::optional<IoResult> Inject(std::size_t& size) {
     ++calls_;
     if (calls_ < nth_ || (calls_ > nth_ && !sticky_)) return std::nullopt;
     switch (fault_) {
@@ -228,8 +223,8 @@ class FaultyCalls : public FileCalls {
       case Fault::Interrupt:
         return IoResult{0, std::make_error_code(std::errc::interrupted)};
       case Fault::Short:
-        if (size < 2) return std::nullopt;
-        return IoResult{size / 2, {}};
+        if (size > 1) size /= 2;
+        break;
     }
     return std::nullopt;
   }
