@@ -33,7 +33,7 @@ bool OpenForInspection(const fs::path& path, RomFile& file) {
   return info.regular;  // replaced by something else since the look above
 }
 
-// Reads `length` bytes at `offset`; false when the file ends before them.
+// Fills `buffer` from `offset`; false when the file ends before it is full.
 bool ReadExactly(RomFile& file, const fs::path& path, std::uint64_t offset,
                  std::span<std::uint8_t> buffer) {
   std::size_t got = 0;
