@@ -127,10 +127,6 @@ constexpr std::uint64_t PatchedExtent() {
 }
 inline constexpr std::uint64_t kMinConvertibleSize = PatchedExtent();
 
-// A file must be at least this long for its signature to be read.
-inline constexpr std::uint64_t kMinInspectableSize =
-    SignatureOffset + std::tuple_size_v<SignatureBytes>;
-
 // Lower-case names used by the command line ("simplified", ...).
 constexpr std::string_view EditionName(RomEdition edition) {
   switch (edition) {

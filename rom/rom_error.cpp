@@ -101,7 +101,7 @@ std::string DescribeSystemError(std::error_code code) {
 RomError::RomError(RomOperation operation, std::filesystem::path path,
                    std::error_code code, FileOutcome outcome)
     : std::runtime_error(Report(operation, path, DescribeSystemError(code),
-                                code, qorvane::OutcomeText(outcome))),
+                                code, OutcomeText(outcome))),
       operation_(operation),
       path_(std::move(path)),
       code_(code),
@@ -111,7 +111,7 @@ RomError::RomError(RomOperation operation, std::filesystem::path path,
 RomError::RomError(RefusalReason reason, std::filesystem::path path)
     : std::runtime_error(Report(RomOperation::Check, path, RefusalText(reason),
                                 {},
-                                qorvane::OutcomeText(FileOutcome::Unchanged))),
+                                OutcomeText(FileOutcome::Unchanged))),
       operation_(RomOperation::Check),
       path_(std::move(path)),
       outcome_(FileOutcome::Unchanged),
@@ -130,10 +130,6 @@ std::string OutcomeText(FileOutcome outcome) {
       return "转换数据已经写入并保存到文件。";
   }
   return {};
-}
-
-std::string RomError::OutcomeText() const {
-  return qorvane::OutcomeText(outcome_);
 }
 
 }  // namespace qorvane

@@ -54,8 +54,6 @@ class RomError : public std::runtime_error {
   RefusalReason refusal() const { return refusal_; }
   // What went wrong, in Simplified Chinese ("磁盘空间不足", ...).
   const std::string& description() const { return description_; }
-  // What became of the file, in Simplified Chinese.
-  std::string OutcomeText() const;
 
  private:
   RomOperation operation_;
