@@ -110,8 +110,7 @@ RomError::RomError(RomOperation operation, std::filesystem::path path,
 
 RomError::RomError(RefusalReason reason, std::filesystem::path path)
     : std::runtime_error(Report(RomOperation::Check, path, RefusalText(reason),
-                                {},
-                                OutcomeText(FileOutcome::Unchanged))),
+                                {}, OutcomeText(FileOutcome::Unchanged))),
       operation_(RomOperation::Check),
       path_(std::move(path)),
       outcome_(FileOutcome::Unchanged),
