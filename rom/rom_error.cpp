@@ -70,6 +70,23 @@ std::string OperationText(RomOperation operation) {
 
 std::string DescribeSystemError(std::error_code code) {
   using std::errc;
+#ifdef _WIN32
+  // Windows codes with no portable condition of their own.
+  if (code.category() == std::system_category()) {
+    switch (code.value()) {
+      case 32:  // ERROR_SHARING_VIOLATION
+      case 33:  // ERROR_LOCK_VIOLATION
+        return "文件被其他程序占用";
+      case 39:   // ERROR_HANDLE_DISK_FULL
+      case 112:  // ERROR_DISK_FULL
+        return "磁盘空间不足";
+      case 19:  // ERROR_WRITE_PROTECT
+        return "文件所在的磁盘是只读的";
+      default:
+        break;
+    }
+  }
+#endif
   if (code == errc::no_such_file_or_directory ||
       code == errc::not_a_directory) {
     return "文件不存在，可能已被删除、移动或改名";
