@@ -132,10 +132,7 @@ int Convert(const std::string& file, TargetScript target, std::ostream& out,
   const std::filesystem::path path = ArgToPath(file);
   const RomEdition before = InspectRom(path);
   if (!IsConvertible(before)) {
-    const std::string_view warning = before == RomEdition::NotEnhanced
-                                         ? texts::kNotEnhancedWarning
-                                         : texts::kUnrecognisedWarning;
-    err << file << ":\n" << AsLines(warning) << '\n';
+    err << file << ":\n" << AsLines(texts::WrongFileWarning(before)) << '\n';
     return kExitWrongFile;
   }
   ConvertRom(path, target);

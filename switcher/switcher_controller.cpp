@@ -19,7 +19,8 @@ void SwitcherController::BrowseForRom() {
       view_.AskOpenFile(texts::kOpenDialogTitle, texts::kOpenDialogFilter);
   if (name.empty()) return;
 
-  switch (InspectRom(name, signature_bytes_)) {
+  const RomEdition edition = InspectRom(name, signature_bytes_);
+  switch (edition) {
     case RomEdition::Simplified:
       view_.SetStatus(texts::kStatusSimplified);
       break;
@@ -27,11 +28,8 @@ void SwitcherController::BrowseForRom() {
       view_.SetStatus(texts::kStatusTraditional);
       break;
     case RomEdition::NotEnhanced:
-      view_.ShowMessage(texts::kNotEnhancedWarning, texts::kWarningTitle,
-                        MessageKind::Warning);
-      return;
     case RomEdition::Unrecognised:
-      view_.ShowMessage(texts::kUnrecognisedWarning, texts::kWarningTitle,
+      view_.ShowMessage(texts::WrongFileWarning(edition), texts::kWarningTitle,
                         MessageKind::Warning);
       return;
   }

@@ -12,6 +12,8 @@
 
 #include <string_view>
 
+#include "rom/edition_table.h"
+
 namespace qorvane::texts {
 
 // Window captions.
@@ -44,6 +46,12 @@ inline constexpr std::string_view kNotEnhancedWarning =
 inline constexpr std::string_view kUnrecognisedWarning =
     "您选择的不是“QorvaneADVANCE”的ROM\r"
     "       请选择正确的ROM文件";
+
+// The warning for a file that is not an enhanced edition.
+constexpr std::string_view WrongFileWarning(RomEdition edition) {
+  return edition == RomEdition::NotEnhanced ? kNotEnhancedWarning
+                                            : kUnrecognisedWarning;
+}
 
 // Convert.
 inline constexpr std::string_view kNoRomWarning =

@@ -54,6 +54,15 @@ QPushButton* MakeButton(QWidget* parent, std::string_view caption) {
   return button;
 }
 
+// A modal message box with an OK button; returns when it is dismissed.
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, std::string_view title,
+             std::string_view text) {
+  QMessageBox box(icon, ToQString(title), MessageToQString(text),
+                  QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
 Qt::WindowFlags DialogFlags() {
   // A fixed dialog with a close box and no minimise or maximise button. A
   // tool window keeps it out of the taskbar on Windows and X11; on macOS a
@@ -163,12 +172,8 @@ void Form1::Guard(const std::function<void()>& action) {
   } catch (...) {
     report = "未知错误";
   }
-  QMessageBox box(
-      QMessageBox::Critical, ToQString(texts::kFileErrorTitle),
-      MessageToQString(std::string(texts::kFileErrorLead) + "\r" + report),
-      QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowBox(this, QMessageBox::Critical, texts::kFileErrorTitle,
+          std::string(texts::kFileErrorLead) + "\r" + report);
   End(1);
 }
 
@@ -179,12 +184,10 @@ void Form1::End(int status) {
 
 void Form1::ShowMessage(std::string_view text, std::string_view title,
                         MessageKind kind) {
-  QMessageBox box(kind == MessageKind::Warning ? QMessageBox::Warning
-                                               : QMessageBox::Information,
-                  ToQString(title), MessageToQString(text), QMessageBox::Ok,
-                  this);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  ShowBox(this,
+          kind == MessageKind::Warning ? QMessageBox::Warning
+                                       : QMessageBox::Information,
+          title, text);
 }
 
 void Form1::SetStatus(std::string_view text) {
