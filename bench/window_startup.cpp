@@ -18,7 +18,7 @@
 #include <cstring>
 #include <memory>
 
-#include "window/form1.h"
+#include "window/qt/form1.h"
 
 namespace {
 

@@ -13,7 +13,7 @@ cmake --build "$build"
 
 sample="$PWD/build/sample/qorvane-sample.gba"
 mkdir -p "$(dirname "$sample")"
-"$build/tests/support/make-sample-rom" "$sample" simplified >/dev/null
+"$build/tools/make-sample-rom" "$sample" simplified >/dev/null
 echo "Sample ROM image (simplified edition): $sample"
 
-exec "$build/window/qorvane-switcher"
+exec "$build/window/qt/qorvane-switcher"

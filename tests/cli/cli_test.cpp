@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "rom/edition_table.h"
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 #include "tests/support/temp_dir.h"
 
 namespace qorvane::cli {

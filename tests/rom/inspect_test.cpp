@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "rom/rom_engine.h"
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unprivileged.h"
 

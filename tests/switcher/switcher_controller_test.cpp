@@ -7,7 +7,7 @@
 
 #include "rom/rom_engine.h"
 #include "rom/rom_error.h"
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 #include "tests/support/temp_dir.h"
 #include "tests/switcher/fake_view.h"
 

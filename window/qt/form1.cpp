@@ -1,4 +1,4 @@
-#include "window/form1.h"
+#include "window/qt/form1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,7 +16,7 @@
 
 #include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
-#include "window/qt_bridge.h"
+#include "window/qt/qt_bridge.h"
 
 namespace qorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 
 #include <algorithm>
 #include <fstream>

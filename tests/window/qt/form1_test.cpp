@@ -1,4 +1,4 @@
-#include "window/form1.h"
+#include "window/qt/form1.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "rom/rom_engine.h"
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 #include "tests/support/temp_dir.h"
-#include "window/qt_bridge.h"
+#include "window/qt/qt_bridge.h"
 
 // Readable QStrings in test failures.
 inline void PrintTo(const QString& text, std::ostream* out) {

@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "window/form1.h"
+#include "window/qt/form1.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

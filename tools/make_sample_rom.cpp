@@ -7,7 +7,7 @@
 #include <iostream>
 #include <string_view>
 
-#include "tests/support/rom_image.h"
+#include "tools/rom_image.h"
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
