@@ -5,8 +5,16 @@
 // After windows.h, which form1.h includes.
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <exception>
 #include <system_error>
+
+// A window program has no standard error for the C++ runtime's verbose
+// terminate handler to print to; this plain one keeps that handler's
+// 50 KB symbol demangler out of the program file.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }  // NOLINT
+}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
                     PWSTR /*command_line*/, int /*show*/) {
