@@ -3,6 +3,7 @@
 #include <array>
 
 #include "rom/rom_error.h"
+#include "rom/signal_hold.h"
 
 namespace qorvane {
 namespace {
@@ -132,6 +133,9 @@ void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
   }
 
   const PatchPlan plan = PatchRunsFor(target);
+  // From the first write until the file is synced and closed, Ctrl-C,
+  // SIGTERM and SIGHUP wait; they take effect when this function ends.
+  const SignalHold hold;
   for (std::size_t i = 0; i < plan.size(); ++i) {
     if ((error = file.WriteAt(plan[i].site.offset, plan[i].run))) {
       throw RomError(RomOperation::Write, path, error,
