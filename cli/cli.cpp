@@ -9,7 +9,9 @@
 #include <span>
 #include <string_view>
 #include <system_error>
+#include <variant>
 
+#include "rom/path_text.h"
 #include "rom/rom_engine.h"
 #include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
@@ -304,22 +306,25 @@ int Inspect(const std::string& file, Output& output) {
 }
 
 // The engine's reasons, as the command line tells them apart.
-bool IsRefusal(const RomError& error, RefusalReason refusal) {
-  return error.refusal() == refusal;
+bool IsRefusal(const RomError& error, Refusal refusal) {
+  const auto* reason = std::get_if<Refusal>(&error.reason());
+  return reason && *reason == refusal;
 }
 bool IsOpenFailure(const RomError& error) {
-  return error.operation() == RomOperation::Open;
+  const auto* failure = std::get_if<SystemFailure>(&error.reason());
+  return failure && failure->operation == RomOperation::Open;
 }
 bool NamesNoFile(const RomError& error) {
+  const auto* failure = std::get_if<SystemFailure>(&error.reason());
   return IsOpenFailure(error) &&
-         (error.code() == std::errc::no_such_file_or_directory ||
-          error.code() == std::errc::not_a_directory);
+         (failure->code == std::errc::no_such_file_or_directory ||
+          failure->code == std::errc::not_a_directory);
 }
 
 // True for a refusal of a file that may be no enhanced edition at all.
 bool MayBeWrongFile(const RomError& error) {
-  return IsRefusal(error, RefusalReason::NotEnhancedEdition) ||
-         IsRefusal(error, RefusalReason::TooShort);
+  return IsRefusal(error, Refusal::NotEnhancedEdition) ||
+         IsRefusal(error, Refusal::TooShort);
 }
 
 int Convert(const std::string& file, TargetScript target, Output& output) {
@@ -356,7 +361,7 @@ std::string FileErrorLine(const std::string& file, const RomError& error) {
   if (NamesNoFile(error)) return shown + ": " + std::string(texts::kNoSuchFile);
   // Opening a directory for writing fails before anything can look at it.
   std::error_code ignored;
-  if (IsRefusal(error, RefusalReason::NotRegularFile) ||
+  if (IsRefusal(error, Refusal::NotRegularFile) ||
       (IsOpenFailure(error) &&
        std::filesystem::is_directory(error.path(), ignored))) {
     return shown + ": " + std::string(texts::kNotRegularFile);
