@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 
 #ifdef _WIN32
@@ -14,26 +15,21 @@
 #endif
 
 namespace qorvane {
+namespace {
 
-// Holds may nest or overlap across threads; the first one in takes over the
-// signals and the last one out gives them back. (A platform lock: MinGW's
-// win32 thread model has no std::mutex.)
+// Holds nest within a thread. The outermost one takes a lock until it ends,
+// so holds in different threads take turns and one thread at a time holds.
+thread_local int depth = 0;
+
+}  // namespace
 
 #ifdef _WIN32
 
 namespace {
 
-SRWLOCK holds_lock = SRWLOCK_INIT;
-int holds = 0;
+// A platform lock: MinGW's win32 thread model has no std::mutex.
+SRWLOCK hold_lock = SRWLOCK_INIT;
 std::atomic<bool> noted{false};
-
-class HoldsLock {
- public:
-  HoldsLock() { ::AcquireSRWLockExclusive(&holds_lock); }
-  ~HoldsLock() { ::ReleaseSRWLockExclusive(&holds_lock); }
-  HoldsLock(const HoldsLock&) = delete;
-  HoldsLock& operator=(const HoldsLock&) = delete;
-};
 
 BOOL WINAPI NoteConsoleEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
@@ -44,99 +40,70 @@ BOOL WINAPI NoteConsoleEvent(DWORD event) {
 }  // namespace
 
 SignalHold::SignalHold() {
-  const HoldsLock lock;
-  if (holds++ == 0) ::SetConsoleCtrlHandler(NoteConsoleEvent, TRUE);
+  if (depth++ > 0) return;
+  ::AcquireSRWLockExclusive(&hold_lock);
+  ::SetConsoleCtrlHandler(NoteConsoleEvent, TRUE);
 }
 
 SignalHold::~SignalHold() {
-  {
-    const HoldsLock lock;
-    if (--holds > 0) return;
-    ::SetConsoleCtrlHandler(NoteConsoleEvent, FALSE);
-  }
+  if (--depth > 0) return;
+  ::SetConsoleCtrlHandler(NoteConsoleEvent, FALSE);
+  const bool end = noted.exchange(false);
+  ::ReleaseSRWLockExclusive(&hold_lock);
   // What the system's own handler does with Ctrl-C or Ctrl-Break.
-  if (noted.exchange(false)) ::ExitProcess(STATUS_CONTROL_C_EXIT);
+  if (end) ::ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 #else  // POSIX
 
 namespace {
 
-pthread_mutex_t holds_lock = PTHREAD_MUTEX_INITIALIZER;
-int holds = 0;
-
-class HoldsLock {
- public:
-  HoldsLock() { pthread_mutex_lock(&holds_lock); }
-  ~HoldsLock() { pthread_mutex_unlock(&holds_lock); }
-  HoldsLock(const HoldsLock&) = delete;
-  HoldsLock& operator=(const HoldsLock&) = delete;
-};
-
 constexpr std::array<int, 3> kHeldSignals{SIGINT, SIGTERM, SIGHUP};
 
-static_assert(std::atomic<bool>::is_always_lock_free,
-              "set from a signal handler");
-std::array<std::atomic<bool>, kHeldSignals.size()> noted{};
+pthread_mutex_t hold_lock = PTHREAD_MUTEX_INITIALIZER;
+std::atomic<pthread_t> holder;
 std::array<struct sigaction, kHeldSignals.size()> saved_actions{};
 
-extern "C" void NoteSignal(int signal) {
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    if (kHeldSignals[i] == signal) noted[i] = true;
-  }
-}
-
-sigset_t HeldSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (const int signal : kHeldSignals) sigaddset(&set, signal);
-  return set;
-}
-
-// These calls fail only for invalid arguments, which they never get here.
-// A signal the program ignores is noted too, and raised into being ignored.
-
-void CatchInOtherThreads() {
-  struct sigaction note {};
-  note.sa_handler = NoteSignal;
-  note.sa_flags = SA_RESTART;
-  sigfillset(&note.sa_mask);
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    sigaction(kHeldSignals[i], &note, &saved_actions[i]);
-  }
-}
-
-void GiveBack() {
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    sigaction(kHeldSignals[i], &saved_actions[i], nullptr);
-  }
+// Runs in a thread that does not hold the signals off: passes the signal on
+// to the holding thread, where it waits, blocked, until the hold ends.
+extern "C" void ForwardSignal(int signal) {
+  const int saved_errno = errno;
+  pthread_kill(holder.load(), signal);
+  errno = saved_errno;
 }
 
 }  // namespace
 
+// The signal calls fail only for invalid arguments, which they never get.
+
 SignalHold::SignalHold() {
-  const sigset_t held = HeldSet();
+  sigset_t held;
+  sigemptyset(&held);
+  for (const int signal : kHeldSignals) sigaddset(&held, signal);
   pthread_sigmask(SIG_BLOCK, &held, &previous_mask_);
-  const HoldsLock lock;
-  if (holds++ == 0) CatchInOtherThreads();
+  if (depth++ > 0) return;
+
+  pthread_mutex_lock(&hold_lock);
+  holder = pthread_self();
+  struct sigaction forward {};
+  forward.sa_handler = ForwardSignal;
+  forward.sa_flags = SA_RESTART;
+  sigfillset(&forward.sa_mask);
+  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+    sigaction(kHeldSignals[i], &forward, &saved_actions[i]);
+  }
 }
 
 SignalHold::~SignalHold() {
-  std::array<bool, kHeldSignals.size()> raise_now{};
-  {
-    const HoldsLock lock;
-    if (--holds == 0) {
-      GiveBack();
-      for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-        raise_now[i] = noted[i].exchange(false);
-      }
+  if (--depth == 0) {
+    for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+      sigaction(kHeldSignals[i], &saved_actions[i], nullptr);
     }
+    pthread_mutex_unlock(&hold_lock);
   }
-  // A signal pending for this thread is delivered before this call returns.
+  // A signal that came meanwhile is pending for this thread, and is now
+  // delivered as the program's own disposition says before this returns.
   pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr);
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    if (raise_now[i]) raise(kHeldSignals[i]);
-  }
 }
 
 #endif
