@@ -208,3 +208,12 @@ TEST(EndApplicationTest, EndsTheEventLoopEvenBeforeItRuns) {
 
 }  // namespace
 }  // namespace qorvane
+
+// One QApplication for all the tests, headless unless a platform is chosen.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}
