@@ -19,8 +19,8 @@ TEST(InspectRomTest, OutcomesFromTheSignatureAlone) {
   testing::Scratch dir;
   int count = 0;
   // An image of `size` bytes holding `bytes` at the signature.
-  const auto image = [&](Bytes bytes, std::uint64_t size = 0x100000) {
-    const auto path = dir / ("image-" + std::to_string(count++) + ".bin");
+  const auto image = [&](const Bytes& bytes, std::uint64_t size = 0x100000) {
+    auto path = dir / ("image-" + std::to_string(count++) + ".bin");
     testing::RomImageBuilder()
         .Size(size)
         .Put(SignatureOffset, bytes)

@@ -44,7 +44,7 @@ void OnNextModal(std::function<void(QWidget*)> handle, int tries = 500) {
     ADD_FAILURE() << "no dialog came";
   });
 }
-std::shared_ptr<Modal> AnswerNextModal(QString file = {}) {
+std::shared_ptr<Modal> AnswerNextModal(const QString& file = {}) {
   auto seen = std::make_shared<Modal>();
   OnNextModal([seen, file](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
