@@ -252,44 +252,6 @@ class Output {
   bool failed_ = false;
 };
 
-// The edition a file had and which of its runs did not hold that edition's
-// bytes, taken from the reads a conversion makes to save the five runs
-// before it writes them, so that knowing costs no read of its own.
-class RunRecorder : public FileCalls {
- public:
-  IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
-                  std::uint64_t offset) override {
-    const IoResult result = FileCalls::ReadAt(handle, buffer, offset);
-    for (std::size_t i = 0; i < result.bytes; ++i) {
-      for (std::size_t site = 0; site < kPatchSites.size(); ++site) {
-        const std::uint64_t at = offset + i - kPatchSites[site].offset;
-        if (at < kPatchRunSize) runs_[site][at] = buffer[i];
-      }
-    }
-    return result;
-  }
-
-  RomReport Found() const {
-    static_assert(kPatchSites[0].offset == SignatureOffset);
-    RomReport report;
-    std::copy_n(runs_[0].begin(), report.signature.size(),
-                report.signature.begin());
-    report.edition = ClassifySignature(report.signature);
-    const TargetScript script = report.edition == RomEdition::Simplified
-                                    ? kSimplifiedScript
-                                    : kTraditionalScript;
-    for (std::size_t site = 0; site < kPatchSites.size(); ++site) {
-      if (runs_[site] != RunFor(kPatchSites[site], script)) {
-        report.mismatched_sites.push_back(kPatchSites[site]);
-      }
-    }
-    return report;
-  }
-
- private:
-  std::array<PatchRun, kPatchSites.size()> runs_{};
-};
-
 int Inspect(const std::string& file, Output& output) {
   const RomReport report = ExamineRom(ArgToPath(file));
   std::string line = ShownName(file) + ": ";
@@ -329,9 +291,9 @@ bool MayBeWrongFile(const RomError& error) {
 
 int Convert(const std::string& file, TargetScript target, Output& output) {
   const std::filesystem::path path = ArgToPath(file);
-  RunRecorder recorder;
+  RomReport before;
   try {
-    ConvertRom(path, target, recorder);
+    before = ConvertRom(path, target);
   } catch (const RomError& error) {
     if (!MayBeWrongFile(error)) throw;
     // Nothing was written. Any but a (short) enhanced edition is refused
@@ -342,7 +304,6 @@ int Convert(const std::string& file, TargetScript target, Output& output) {
                AsLines(texts::WrongFileWarning(edition)));
     return kExitWrongFile;
   }
-  const RomReport before = recorder.Found();
   std::string line = ShownName(file) + ": ";
   line += EditionWord(before.edition);
   line += " -> ";

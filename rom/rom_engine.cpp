@@ -45,6 +45,12 @@ SignatureBytes ReadSignature(RomFile& file) {
 
 using SavedRuns = std::array<PatchRun, kPatchSites.size()>;
 
+// The script whose runs an enhanced edition holds.
+TargetScript ScriptOf(RomEdition edition) {
+  return edition == RomEdition::Simplified ? kSimplifiedScript
+                                           : kTraditionalScript;
+}
+
 // Puts back the first `count` saved runs and syncs; carries on past failures.
 FileOutcome Restore(RomFile& file, const SavedRuns& saved, std::size_t count) {
   bool restored = true;
@@ -86,10 +92,7 @@ RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
   report.signature = ReadSignature(*file);
   report.edition = ClassifySignature(report.signature);
   if (IsConvertible(report.edition)) {
-    const TargetScript script = report.edition == RomEdition::Simplified
-                                    ? kSimplifiedScript
-                                    : kTraditionalScript;
-    for (const SitePatch& patch : PatchRunsFor(script)) {
+    for (const SitePatch& patch : PatchRunsFor(ScriptOf(report.edition))) {
       PatchRun found{};
       if (file->ReadAt(patch.site.offset, found) < found.size() ||
           found != patch.run) {
@@ -101,7 +104,8 @@ RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
   return report;
 }
 
-void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
+RomReport ConvertRom(const fs::path& path, TargetScript target,
+                     FileCalls& calls) {
   if (target == kNoScript) throw RomError(Refusal::NoTargetScript, path);
 
   RomFile file(path, RomFile::Access::ReadWrite, calls);
@@ -119,9 +123,16 @@ void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
     }
   }
   // Site 1 holds the signature.
-  const SignatureBytes signature{saved[0][0], saved[0][1], saved[0][2]};
-  if (!IsConvertible(ClassifySignature(signature))) {
+  RomReport before;
+  before.signature = {saved[0][0], saved[0][1], saved[0][2]};
+  before.edition = ClassifySignature(before.signature);
+  if (!IsConvertible(before.edition)) {
     throw RomError(Refusal::NotEnhancedEdition, path);
+  }
+  const PatchPlan held = PatchRunsFor(ScriptOf(before.edition));
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    if (saved[i] != held[i].run)
+      before.mismatched_sites.push_back(held[i].site);
   }
 
   // Writing site 1 first means a conversion cut short after it reads as the
@@ -142,6 +153,7 @@ void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
                    Restore(file, saved, plan.size()));
   }
   file.Close(FileOutcome::Converted);
+  return before;
 }
 
 }  // namespace qorvane
