@@ -71,10 +71,16 @@ inline constexpr std::string_view kAboutText =
     "         Lumek汉化网\r"
     " https://www.example.org/";
 
-// The window's report of a file error, before the engine's own report.
-inline constexpr std::string_view kFileErrorTitle = "错 误";
+// The window's report of an error that ends the program: a lead line, then
+// the error's own report.
+inline constexpr std::string_view kErrorTitle = "错 误";
 inline constexpr std::string_view kFileErrorLead =
     "处理ROM文件时出错，程序将退出。";
+inline constexpr std::string_view kInternalErrorLead = "程序内部出错，将退出。";
+
+// The command line's report of a path that is not a file it can read.
+inline constexpr std::string_view kNoSuchFile = "文件不存在";
+inline constexpr std::string_view kNotRegularFile = "这不是一个普通文件";
 
 }  // namespace qorvane::texts
 

@@ -115,17 +115,21 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
 
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
                       std::exception_ptr error) {
+  // A file error has the engine's own report; anything else is the
+  // program's fault, and says so.
+  std::string_view lead = texts::kInternalErrorLead;
   std::string report;
   try {
     std::rethrow_exception(error);
+  } catch (const RomError& caught) {
+    lead = texts::kFileErrorLead;
+    report = caught.what();
   } catch (const std::exception& caught) {
     report = caught.what();
   } catch (...) {
-    report = "未知错误";
   }
-  dialogs.ShowMessageBox(
-      owner, Widen(std::string(texts::kFileErrorLead) + "\r" + report),
-      Widen(texts::kFileErrorTitle), MB_OK | MB_ICONERROR);
+  dialogs.ShowMessageBox(owner, Widen(std::string(lead) + "\r" + report),
+                         Widen(texts::kErrorTitle), MB_OK | MB_ICONERROR);
 }
 
 Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)

@@ -89,8 +89,8 @@ class Form1 : public SwitcherView {
   HFONT message_font_ = nullptr;
 };
 
-// The error boundary's report: a critical message box titled for a file
-// error, the error's own report after the lead line.
+// The error boundary's report: a critical message box with a lead line that
+// tells a file error from an internal one, then the error's own report.
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
                       std::exception_ptr error);
 

@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "rom/rom_engine.h"
-#include "tests/support/temp_dir.h"
-#include "tools/rom_image.h"
+#include "tests/support/scratch.h"
 
 namespace qorvane {
 namespace {
@@ -57,12 +56,12 @@ class Win32Form1Test : public ::testing::Test {
   Win32Form1Test() { form_.Show(); }
   static void Click(HWND control) { ::SendMessageW(control, BM_CLICK, 0, 0); }
   std::filesystem::path Rom() {
-    const auto path = dir_ / L"样本.gba";
+    const auto path = scratch_ / L"样本.gba";
     testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(path);
     dialogs_.answer = path.wstring();
     return path;
   }
-  testing::TempDir dir_;
+  testing::Scratch scratch_;
   FakeDialogs dialogs_;
   std::optional<int> ended_;
   Form1 form_{dialogs_, [this](int status) { ended_ = status; }};
