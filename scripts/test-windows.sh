@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
 ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix \
-  mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb xdotool
+  mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb xdotool \
+  strip-nondeterminism
 
 build=build/windows
 cmake -S . -B "$build" -G Ninja \
@@ -15,6 +16,7 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=MinSizeRel -DQORVANE_WERROR=ON \
   -DQORVANE_BUILD_BENCHMARKS=OFF
 cmake --build "$build"
+(cd "$build" && cpack)  # the release zip
 
 # A display of our own, and a Wine prefix nobody else uses. Mono and Gecko
 # are left out, so Wine offers no download.
