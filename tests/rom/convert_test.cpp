@@ -1,7 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <optional>
 #include <string>
@@ -74,8 +78,21 @@ TEST(ConvertRomTest, RefusesWithoutWritingAByte) {
   testing::Scratch dir;
   fs::create_directory(dir / "folder.gba");
   const fs::path locked = dir.MakeRom(RomEdition::Simplified);
+#ifdef _WIN32
+  const fs::path device = "NUL";
+  const HANDLE holder =
+      ::CreateFileW(locked.c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED whole{};
+  ASSERT_TRUE(::LockFileEx(holder,
+                           LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY,
+                           0, MAXDWORD, MAXDWORD, &whole));
+#else
+  const fs::path device = "/dev/null";
   const int holder = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+#endif
   struct Case {
     fs::path path;
     TargetScript target;
@@ -87,7 +104,7 @@ TEST(ConvertRomTest, RefusesWithoutWritingAByte) {
       {dir.MakeRom(RomEdition::Unrecognised), 2, Refusal::NotEnhancedEdition},
       {dir.MakeRom(RomEdition::Simplified), 0, Refusal::NoTargetScript},
       {dir / "folder.gba", 1, RomOperation::Open},
-      {"/dev/null", 1, Refusal::NotRegularFile},
+      {device, 1, Refusal::NotRegularFile},
       {dir / "missing.gba", 1, RomOperation::Open},
       {locked, 2, RomOperation::Lock},
   };
@@ -108,7 +125,11 @@ TEST(ConvertRomTest, RefusesWithoutWritingAByte) {
     }
   }
   EXPECT_FALSE(fs::exists(dir / "missing.gba")) << "created";
+#ifdef _WIN32
+  ::CloseHandle(holder);
+#else
   ::close(holder);
+#endif
   ConvertRom(locked, 2);  // the lock went with its holder
 }
 
