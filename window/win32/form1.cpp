@@ -102,8 +102,9 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
     case WM_ERASEBKGND: {
       RECT area;
       ::GetClientRect(frame, &area);
-      ::FillRect(reinterpret_cast<HDC>(wparam), &area,
-                 ::GetSysColorBrush(COLOR_BTNFACE));
+      ::FillRect(
+          reinterpret_cast<HDC>(wparam),  // NOLINT(performance-no-int-to-ptr)
+          &area, ::GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
     default:
@@ -114,7 +115,7 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
 }  // namespace
 
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
-                      std::exception_ptr error) {
+                      const std::exception_ptr& error) {
   // A file error has the engine's own report; anything else is the
   // program's fault, and says so.
   std::string_view lead = texts::kInternalErrorLead;
@@ -196,6 +197,7 @@ void Form1::BuildControls() {
         c.ex_style, c.window_class, Widen(c.text).c_str(),
         WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
         c.in_frame ? Frame1 : form_,
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     if (control == nullptr) ThrowLastError("CreateWindowExW");
     this->*c.handle = control;
@@ -281,13 +283,14 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam,
                                    LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* form = static_cast<Form1*>(
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's pointer
         reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     form->form_ = window;
     ::SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(form));
   }
-  auto* form =
-      reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  const LONG_PTR stored = ::GetWindowLongPtrW(window, GWLP_USERDATA);
+  auto* form = reinterpret_cast<Form1*>(stored);  // NOLINT: stored above
   if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
   LRESULT result = 0;
   form->Guard([&] { result = form->OnMessage(message, wparam, lparam); });
@@ -310,6 +313,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_DPICHANGED: {
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's pointer
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
       const POINT origin{suggested->left, suggested->top};
       ApplyDpi(LOWORD(wparam));
@@ -325,27 +329,24 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Form1::OnCommand(int id) {
-  switch (id) {
-    case kOption1:
-      controller_.ChooseScript(kSimplifiedScript);
-      break;
-    case kOption2:
-      controller_.ChooseScript(kTraditionalScript);
-      break;
-    case kCommand4:
-      controller_.BrowseForRom();
-      break;
-    case kCommand1:
-      controller_.ConvertSelectedRom();
-      break;
-    case kCommand3:
-      controller_.ShowAbout();
-      break;
-    case kCommand2:
-      controller_.ExitTool();
-      break;
-    default:  // Enter and Esc (IDOK, IDCANCEL), and anything else
-      break;
+  // The control events and their actions. Enter and Esc (IDOK, IDCANCEL)
+  // and anything else have none.
+  using Action = void (*)(SwitcherController&);
+  static constexpr struct {
+    ControlId id;
+    Action action;
+  } kWiring[] = {
+      {kOption1,
+       [](SwitcherController& c) { c.ChooseScript(kSimplifiedScript); }},
+      {kOption2,
+       [](SwitcherController& c) { c.ChooseScript(kTraditionalScript); }},
+      {kCommand4, [](SwitcherController& c) { c.BrowseForRom(); }},
+      {kCommand1, [](SwitcherController& c) { c.ConvertSelectedRom(); }},
+      {kCommand3, [](SwitcherController& c) { c.ShowAbout(); }},
+      {kCommand2, [](SwitcherController& c) { c.ExitTool(); }},
+  };
+  for (const auto& wire : kWiring) {
+    if (wire.id == id) wire.action(controller_);
   }
 }
 

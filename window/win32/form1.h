@@ -92,7 +92,7 @@ class Form1 : public SwitcherView {
 // The error boundary's report: a critical message box with a lead line that
 // tells a file error from an internal one, then the error's own report.
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
-                      std::exception_ptr error);
+                      const std::exception_ptr& error);
 
 }  // namespace qorvane
 
