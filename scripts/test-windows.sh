@@ -67,5 +67,5 @@ wine "$build/tests/window/win32/win32_window_tests.exe" --gtest_list_tests \
   >"$build/wine-start.log" 2>&1
 
 # One test at a time: the window tests need the focus.
-ctest --test-dir "$build" --output-on-failure
+ctest --test-dir "$build" --output-on-failure --timeout 300
 bash tests/window/win32/e2e.sh "$build"
