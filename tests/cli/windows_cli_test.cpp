@@ -1,6 +1,6 @@
-// The CLI at the Windows edge: Chinese names, devices and folders through
-// UTF-8 arguments; UTF-8 output as characters on a console and as bytes in a
-// file; a write that fails.
+// The CLI at the Windows edge: UTF-8 arguments naming Chinese paths, a device
+// and a folder; output as UTF-8 bytes to a file and as characters to a
+// console, with a character split between two writes; a failed write.
 
 #include <windows.h>
 // windows.h first.
@@ -19,16 +19,26 @@
 namespace qorvane::cli {
 namespace {
 
-namespace fs = std::filesystem;
+const std::string kLine = "样本.gba: 文件不存在\n";
 
-TEST(WindowsCliTest, ChineseNamesDevicesAndFolders) {
+// Writes kLine through the CLI's stream in two parts split inside a
+// character; false when the stream failed.
+bool WriteLine(HANDLE handle) {
+  HandleStreamBuf buffer(handle);
+  std::ostream stream(&buffer);
+  stream << kLine.substr(0, 4) << std::flush << kLine.substr(4) << std::flush;
+  return !stream.fail();
+}
+
+TEST(WindowsCliTest, ChineseNamesADeviceAFolderThenOutputToAFileAndAConsole) {
   testing::Scratch dir;
-  const fs::path rom = dir / L"简体 版.gba";
+  const std::filesystem::path rom = dir / L"简体 版.gba",
+                              out_file = dir / "out";
   testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(rom);
-  fs::create_directory(dir / L"文件夹");
-  const std::string name = PathToUtf8(rom);
-  const std::string gone = PathToUtf8(dir / L"没有.gba");
-  const std::string folder = PathToUtf8(dir / L"文件夹");
+  std::filesystem::create_directory(dir / L"文件夹");
+  const std::string name = PathToUtf8(rom),
+                    gone = PathToUtf8(dir / L"没有.gba"),
+                    folder = PathToUtf8(dir / L"文件夹");
   std::ostringstream out, err;
   EXPECT_EQ(
       RunCli({"--to", "traditional", name, gone, "NUL", folder}, out, err),
@@ -37,33 +47,16 @@ TEST(WindowsCliTest, ChineseNamesDevicesAndFolders) {
   EXPECT_EQ(err.str(), gone + ": 文件不存在\nNUL: 这不是一个普通文件\n" +
                            folder + ": 这不是一个普通文件\n");
   EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
-}
 
-const std::string kLine = "样本.gba: 文件不存在\n";
-
-// Writes kLine in two parts split inside a character, as a stream may.
-bool WriteSplit(HANDLE handle) {
-  HandleStreamBuf buffer(handle);
-  std::ostream stream(&buffer);
-  stream << kLine.substr(0, 4) << std::flush << kLine.substr(4) << std::flush;
-  return !stream.fail();
-}
-
-TEST(WindowsCliTest, OutputIsUtf8InAFileAndCharactersOnAConsole) {
-  testing::Scratch dir;
-  const fs::path path = dir / "out.txt";
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+  // UTF-8 bytes to a file; a write that fails (no standard output at all).
+  HANDLE file = ::CreateFileW(out_file.c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_NEW, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(WriteSplit(file));
+  EXPECT_TRUE(WriteLine(file));
   ::CloseHandle(file);
-  const testing::Bytes bytes = testing::ReadFileBytes(path);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kLine);
-
-  // A console of the test's own, read back cell by cell.
-  const DWORD kinds[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
-  HANDLE saved[3];
-  for (int i = 0; i < 3; ++i) saved[i] = ::GetStdHandle(kinds[i]);
+  EXPECT_EQ(testing::ReadFileBytes(out_file),
+            testing::Bytes(kLine.begin(), kLine.end()));
+  EXPECT_FALSE(WriteLine(nullptr));
+  // Characters to a console of the test's own, read back cell by cell.
   ::FreeConsole();
   ASSERT_TRUE(::AllocConsole());
   HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
@@ -71,28 +64,14 @@ TEST(WindowsCliTest, OutputIsUtf8InAFileAndCharactersOnAConsole) {
                                  OPEN_EXISTING, 0, nullptr);
   CONSOLE_SCREEN_BUFFER_INFO start{};
   EXPECT_TRUE(::GetConsoleScreenBufferInfo(console, &start));
-  EXPECT_TRUE(WriteSplit(console));
-  const std::wstring expected = L"样本.gba: 文件不存在";
-  std::wstring shown(expected.size(), L'\0');
+  EXPECT_TRUE(WriteLine(console));
+  std::wstring shown(13, L'\0');
   DWORD got = 0;
-  ::ReadConsoleOutputCharacterW(console, shown.data(),
-                                static_cast<DWORD>(shown.size()),
+  ::ReadConsoleOutputCharacterW(console, shown.data(), 13,
                                 start.dwCursorPosition, &got);
-  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(shown, L"样本.gba: 文件不存在");
   ::CloseHandle(console);
   ::FreeConsole();
-  for (int i = 0; i < 3; ++i) ::SetStdHandle(kinds[i], saved[i]);
-}
-
-TEST(WindowsCliTest, AFailedWriteFailsTheStream) {
-  testing::Scratch dir;
-  const fs::path path = dir / "out.txt";
-  testing::RomImageBuilder().Size(1).WriteTo(path);
-  HANDLE read_only = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-  EXPECT_FALSE(WriteSplit(read_only));
-  ::CloseHandle(read_only);
-  EXPECT_FALSE(WriteSplit(nullptr));  // no standard output at all
 }
 
 }  // namespace
