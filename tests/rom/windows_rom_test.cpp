@@ -1,9 +1,8 @@
 // The engine's Windows file branch: a path longer than MAX_PATH, what other
 // programs may do with the file meanwhile, Windows error codes in words.
 
-#include <windows.h>
-// windows.h first.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -20,9 +19,8 @@ struct OtherProgram : FileCalls {
   IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                   std::uint64_t offset) override {
     const DWORD accesses[] = {GENERIC_READ, GENERIC_WRITE, DELETE};
-    for (const DWORD access : accesses) {
-      if (errors.size() == 3) break;
-      HANDLE other = ::CreateFileW(path.c_str(), access, 7 /* share all */,
+    for (std::size_t i = errors.size(); i < 3; ++i) {
+      HANDLE other = ::CreateFileW(path.c_str(), accesses[i], 7 /* share all */,
                                    nullptr, OPEN_EXISTING, 0, nullptr);
       errors.push_back(other == INVALID_HANDLE_VALUE ? ::GetLastError() : 0);
       if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
@@ -40,23 +38,20 @@ TEST(WindowsRomTest, ALongPathAndWhatOthersMayDoWithTheFileMeanwhile) {
       LR"(\\?\)" + (dir / std::wstring(200, L'd')).native();
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
   OtherProgram converting, inspecting;
-  converting.path = inspecting.path =
+  const std::wstring rom = converting.path = inspecting.path =
       folder + L"\\样本" + std::wstring(60, L'f') + L".gba";
-  testing::RomImageBuilder()
-      .Edition(RomEdition::Simplified)
-      .WriteTo(converting.path);
-  ConvertRom(converting.path.substr(4), kTraditionalScript, converting);
+  testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(rom);
+  ConvertRom(rom.substr(4), kTraditionalScript, converting);
   SignatureBytes signature{};
-  EXPECT_EQ(InspectRom(inspecting.path.substr(4), signature, inspecting),
+  EXPECT_EQ(InspectRom(rom.substr(4), signature, inspecting),
             RomEdition::Traditional);
   EXPECT_EQ(converting.errors, (std::vector<DWORD>{0, ERROR_SHARING_VIOLATION,
                                                    ERROR_SHARING_VIOLATION}));
   EXPECT_EQ(inspecting.errors, (std::vector<DWORD>{0, 0, 0}));
 }
 
-// The common ones in the project's words; any other in the system's, in
-// Chinese where it has them, as UTF-8 (never the ANSI code page's '?'),
-// without a closing stop.
+// The common ones in the project's words; any other in the system's (Chinese
+// where it has them) as UTF-8, never the ANSI code page's '?', and no stop.
 TEST(WindowsRomTest, ErrorCodesInWords) {
   std::string got;
   for (const long code :
