@@ -93,6 +93,7 @@ TEST(Win32Form1Test, LayoutCaptionsFontsAndIdsAtTwoDpisFocusAndTabOrder) {
       EXPECT_GT(::GetDlgCtrlID(c.control), IDCANCEL) << "Enter, Esc: ids 1, 2";
       LOGFONTW font{};
       ::GetObjectW(
+          // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
           reinterpret_cast<HFONT>(::SendMessageW(c.control, WM_GETFONT, 0, 0)),
           sizeof font, &font);
       const bool label = c.control == f.Label1 || c.control == f.Label2;
