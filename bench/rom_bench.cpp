@@ -6,27 +6,27 @@
 #include <cstdint>
 
 #include "rom/rom_engine.h"
+#include "tests/support/scratch.h"
 #include "tools/rom_image.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
 using qorvane::RomEdition;
 
-std::filesystem::path MakeImage(const qorvane::testing::TempDir& dir,
+std::filesystem::path MakeImage(const qorvane::testing::Scratch& dir,
                                 std::uint64_t size) {
   auto path = dir / "bench.gba";
-  qorvane::testing::RomImageBuilder()
+  qorvane::images::RomImageBuilder()
       .Size(size)
-      .WithFill(size > (64u << 20) ? qorvane::testing::Fill::Zero
-                                   : qorvane::testing::Fill::Pattern)
+      .WithFill(size > (64u << 20) ? qorvane::images::Fill::Zero
+                                   : qorvane::images::Fill::Pattern)
       .Edition(RomEdition::Simplified)
       .WriteTo(path);
   return path;
 }
 
 void BM_InspectRom(benchmark::State& state) {
-  const qorvane::testing::TempDir dir;
+  const qorvane::testing::Scratch dir;
   const auto path = MakeImage(dir, static_cast<std::uint64_t>(state.range(0)));
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     benchmark::DoNotOptimize(qorvane::InspectRom(path));
@@ -34,7 +34,7 @@ void BM_InspectRom(benchmark::State& state) {
 }
 
 void BM_ConvertRom(benchmark::State& state) {
-  const qorvane::testing::TempDir dir;
+  const qorvane::testing::Scratch dir;
   const auto path = MakeImage(dir, static_cast<std::uint64_t>(state.range(0)));
   int target = 2;
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)

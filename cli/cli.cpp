@@ -6,12 +6,28 @@
 #include <optional>
 #include <string_view>
 
+#include "rom/path_text.h"
 #include "rom/rom_engine.h"
 #include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane::cli {
 namespace {
+
+// The edition as the command line names it.
+constexpr std::string_view EditionWord(RomEdition edition) {
+  switch (edition) {
+    case RomEdition::Simplified:
+      return "simplified";
+    case RomEdition::Traditional:
+      return "traditional";
+    case RomEdition::NotEnhanced:
+      return "not-enhanced";
+    case RomEdition::Unrecognised:
+      break;
+  }
+  return "unrecognised";
+}
 
 constexpr std::string_view kProgram = "qorvane-switcher-cli";
 
@@ -55,8 +71,8 @@ std::string AsLines(std::string_view text) {
 }
 
 std::optional<TargetScript> ParseScript(std::string_view name) {
-  if (name == EditionName(RomEdition::Simplified)) return kSimplifiedScript;
-  if (name == EditionName(RomEdition::Traditional)) return kTraditionalScript;
+  if (name == EditionWord(RomEdition::Simplified)) return kSimplifiedScript;
+  if (name == EditionWord(RomEdition::Traditional)) return kTraditionalScript;
   return std::nullopt;
 }
 
@@ -112,7 +128,7 @@ std::string Hex(std::uint64_t value) {
 
 int Inspect(const std::string& file, std::ostream& out) {
   const RomReport report = ExamineRom(ArgToPath(file));
-  out << file << ": " << EditionName(report.edition);
+  out << file << ": " << EditionWord(report.edition);
   if (!report.mismatched_sites.empty()) {
     const std::size_t count = report.mismatched_sites.size();
     out << (count == 1 ? " (but the run at" : " (but the runs at");
@@ -120,7 +136,7 @@ int Inspect(const std::string& file, std::ostream& out) {
       out << (i == 0 ? " " : ", ") << Hex(report.mismatched_sites[i].offset);
     }
     out << (count == 1 ? " does" : " do") << " not hold the "
-        << EditionName(report.edition)
+        << EditionWord(report.edition)
         << " bytes: the file is damaged or half converted)";
   }
   out << '\n';
@@ -136,8 +152,10 @@ int Convert(const std::string& file, TargetScript target, std::ostream& out,
     return kExitWrongFile;
   }
   ConvertRom(path, target);
-  out << file << ": " << EditionName(before) << " -> "
-      << EditionName(EditionFor(target)) << '\n';
+  out << file << ": " << EditionWord(before) << " -> "
+      << EditionWord(target == kSimplifiedScript ? RomEdition::Simplified
+                                                 : RomEdition::Traditional)
+      << '\n';
   return kExitOk;
 }
 

@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include <filesystem>
 
-#include "rom/rom_error.h"
+#include "rom/path_text.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;

@@ -1,7 +1,7 @@
 // The fixed knowledge about a Qorvane ROM image: where its edition signature
 // lies, which byte triples mark which edition, and which bytes a conversion
 // writes where. Every offset and byte value of the ROM that the tool uses is
-// in this file; inspection and conversion read them from here.
+// in this file.
 //
 // Offsets are 0-based byte offsets from the start of the ROM file.
 
@@ -11,7 +11,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 namespace qorvane {
 
@@ -33,17 +32,29 @@ inline constexpr TargetScript kNoScript = 0;
 inline constexpr TargetScript kSimplifiedScript = 1;
 inline constexpr TargetScript kTraditionalScript = 2;
 
-struct EditionSignature {
-  RomEdition edition;
-  SignatureBytes bytes;
-};
+inline constexpr SignatureBytes kSimplifiedSignature{0x64, 0x48, 0x60};
+inline constexpr SignatureBytes kTraditionalSignature{0xC2, 0x33, 0x7D};
+inline constexpr SignatureBytes kNotEnhancedSignature{0x4A, 0x48, 0x60};
 
-// Matched in this order; a row matches only when all three bytes are equal.
-inline constexpr std::array<EditionSignature, 3> kEditionSignatures{{
-    {RomEdition::Simplified, {0x64, 0x48, 0x60}},
-    {RomEdition::Traditional, {0xC2, 0x33, 0x7D}},
-    {RomEdition::NotEnhanced, {0x4A, 0x48, 0x60}},
-}};
+// A row matches only when all three bytes are equal; no row: Unrecognised.
+constexpr RomEdition ClassifySignature(const SignatureBytes& bytes) {
+  if (bytes == kSimplifiedSignature) return RomEdition::Simplified;
+  if (bytes == kTraditionalSignature) return RomEdition::Traditional;
+  if (bytes == kNotEnhancedSignature) return RomEdition::NotEnhanced;
+  return RomEdition::Unrecognised;
+}
+
+constexpr bool IsConvertible(RomEdition edition) {
+  return edition == RomEdition::Simplified ||
+         edition == RomEdition::Traditional;
+}
+
+// The first three bytes of every run a conversion to `target` writes; they
+// equal the signature of the edition it produces.
+constexpr const SignatureBytes& HeadBytes(TargetScript target) {
+  return target == kSimplifiedScript ? kSimplifiedSignature
+                                     : kTraditionalSignature;
+}
 
 // A patch run is seven bytes: the target's three head bytes, 0x08, the
 // site's two tail bytes, and 0x00. Bytes 0-3 read as a little-endian word
@@ -66,48 +77,21 @@ inline constexpr std::array<PatchSite, 5> kPatchSites{{
     {0xC2A04, {0x48, 0xAB}},  // 797188
 }};
 
-struct SitePatch {
-  PatchSite site;
-  PatchRun run;
-};
-using PatchPlan = std::array<SitePatch, kPatchSites.size()>;
-
-constexpr RomEdition ClassifySignature(const SignatureBytes& bytes) {
-  for (const EditionSignature& row : kEditionSignatures) {
-    if (row.bytes == bytes) return row.edition;
-  }
-  return RomEdition::Unrecognised;
-}
-
-constexpr const SignatureBytes& SignatureOf(RomEdition edition) {
-  for (const EditionSignature& row : kEditionSignatures) {
-    if (row.edition == edition) return row.bytes;
-  }
-  return kEditionSignatures[0].bytes;  // not reached for the three editions
-}
-
-// The edition a conversion to `target` produces.
-constexpr RomEdition EditionFor(TargetScript target) {
-  return target == kSimplifiedScript ? RomEdition::Simplified
-                                     : RomEdition::Traditional;
-}
-
-// The target whose conversion produces `edition` (Simplified or Traditional).
-constexpr TargetScript ScriptOf(RomEdition edition) {
-  return edition == RomEdition::Simplified ? kSimplifiedScript
-                                           : kTraditionalScript;
-}
-
-// The head bytes of a target equal the signature of the edition it produces.
-constexpr const SignatureBytes& HeadBytes(TargetScript target) {
-  return SignatureOf(EditionFor(target));
-}
+// A file must be at least this long to hold all five runs.
+inline constexpr std::uint64_t kMinConvertibleSize = 0xC2A0B;
 
 constexpr PatchRun RunFor(const PatchSite& site, TargetScript target) {
   const SignatureBytes& head = HeadBytes(target);
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
 }
 
+struct SitePatch {
+  PatchSite site;
+  PatchRun run;
+};
+using PatchPlan = std::array<SitePatch, kPatchSites.size()>;
+
+// The five (site, run) pairs of `target`, in writing order.
 constexpr PatchPlan PatchRunsFor(TargetScript target) {
   PatchPlan plan{};
   for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
@@ -116,54 +100,13 @@ constexpr PatchPlan PatchRunsFor(TargetScript target) {
   return plan;
 }
 
-// One past the last byte any run writes: a file must be at least this long
-// to hold all five runs.
-constexpr std::uint64_t PatchedExtent() {
-  std::uint64_t end = 0;
-  for (const PatchSite& site : kPatchSites) {
-    end = site.offset + kPatchRunSize > end ? site.offset + kPatchRunSize : end;
-  }
-  return end;
-}
-inline constexpr std::uint64_t kMinConvertibleSize = PatchedExtent();
-
-// Lower-case names used by the command line ("simplified", ...).
-constexpr std::string_view EditionName(RomEdition edition) {
-  switch (edition) {
-    case RomEdition::Simplified:
-      return "simplified";
-    case RomEdition::Traditional:
-      return "traditional";
-    case RomEdition::NotEnhanced:
-      return "not-enhanced";
-    case RomEdition::Unrecognised:
-      break;
-  }
-  return "unrecognised";
-}
-
-constexpr bool IsConvertible(RomEdition edition) {
-  return edition == RomEdition::Simplified ||
-         edition == RomEdition::Traditional;
-}
-
 namespace table_checks {
 
 constexpr bool RunsDoNotOverlap() {
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
-    for (std::size_t j = i + 1; j < kPatchSites.size(); ++j) {
-      const std::uint64_t a = kPatchSites[i].offset;
-      const std::uint64_t b = kPatchSites[j].offset;
-      if (a < b + kPatchRunSize && b < a + kPatchRunSize) return false;
-    }
-  }
-  return true;
-}
-
-constexpr bool HeadsAreDistinct() {
-  for (std::size_t i = 0; i < kEditionSignatures.size(); ++i) {
-    for (std::size_t j = i + 1; j < kEditionSignatures.size(); ++j) {
-      if (kEditionSignatures[i].bytes == kEditionSignatures[j].bytes) {
+  for (const PatchSite& a : kPatchSites) {
+    for (const PatchSite& b : kPatchSites) {
+      if (&a != &b && a.offset < b.offset + kPatchRunSize &&
+          b.offset < a.offset + kPatchRunSize) {
         return false;
       }
     }
@@ -171,20 +114,23 @@ constexpr bool HeadsAreDistinct() {
   return true;
 }
 
+constexpr std::uint64_t LastRunEnd() {
+  std::uint64_t end = 0;
+  for (const PatchSite& site : kPatchSites) {
+    if (site.offset + kPatchRunSize > end) end = site.offset + kPatchRunSize;
+  }
+  return end;
+}
+
 }  // namespace table_checks
 
-static_assert(sizeof(PatchRun) == 7, "a patch run is seven bytes");
+static_assert(sizeof(PatchRun) == 7, "a patch run is seven bytes, not six");
 static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
 static_assert(table_checks::RunsDoNotOverlap(), "patch runs must not overlap");
-static_assert(table_checks::HeadsAreDistinct(),
-              "each edition needs its own signature");
-static_assert(ClassifySignature(HeadBytes(kSimplifiedScript)) ==
-                  RomEdition::Simplified &&
-              ClassifySignature(HeadBytes(kTraditionalScript)) ==
-                  RomEdition::Traditional);
-static_assert(kMinConvertibleSize == 0xC2A0B);
+static_assert(table_checks::LastRunEnd() == kMinConvertibleSize,
+              "the last run ends at 0xC2A0B");
 
 }  // namespace qorvane
 

@@ -1,72 +1,55 @@
 #include "rom/rom_engine.h"
 
 #include <array>
-
-#include "rom/rom_error.h"
+#include <optional>
 
 namespace qorvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool NamesNoFile(std::error_code error) {
-  return error == std::errc::no_such_file_or_directory ||
-         error == std::errc::not_a_directory;
-}
-
-// Opens `path` for reading when it names a regular file. False when it names
-// no file or something else (a directory, a device, a FIFO), which is then
-// never opened, so nothing can block on it.
-bool OpenForInspection(const fs::path& path, RomFile& file) {
+// Opens `path` for reading when it names a regular file. A path that names
+// no file or something else (a directory, a device, a FIFO) is never opened,
+// so nothing can block on it or be started by it; it gives the reason.
+std::optional<Refusal> OpenRegular(const fs::path& path, FileCalls& calls,
+                                   std::optional<RomFile>& file) {
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (status.type() == fs::file_type::not_found) return false;
+  const fs::file_type type = fs::status(path, error).type();
+  if (type == fs::file_type::not_found) {
+    throw RomError(RomOperation::Open, path,
+                   std::make_error_code(std::errc::no_such_file_or_directory));
+  }
   if (error) throw RomError(RomOperation::Open, path, error);
-  if (status.type() != fs::file_type::regular) return false;
-
-  error = file.Open(path, RomFile::Access::ReadOnly);
-  if (NamesNoFile(error)) return false;  // gone since the look above
-  if (error) throw RomError(RomOperation::Open, path, error);
-  FileInfo info;
-  if ((error = file.Stat(info)))
-    throw RomError(RomOperation::Read, path, error);
-  return info.regular;  // replaced by something else since the look above
+  if (type != fs::file_type::regular) return Refusal::NotRegularFile;
+  file.emplace(path, RomFile::Access::ReadOnly, calls);
+  // Replaced by something else since the look above?
+  if (!file->Stat().regular) return Refusal::NotRegularFile;
+  return std::nullopt;
 }
 
-// Fills `buffer` from `offset`; false when the file ends before it is full.
-bool ReadExactly(RomFile& file, const fs::path& path, std::uint64_t offset,
-                 std::span<std::uint8_t> buffer) {
-  std::size_t got = 0;
-  if (const std::error_code error = file.ReadAt(offset, buffer, got)) {
-    throw RomError(RomOperation::Read, path, error);
-  }
-  return got == buffer.size();
+bool NamesNoFile(const RomError& error) {
+  const auto* failure = std::get_if<SystemFailure>(&error.reason());
+  return failure && failure->operation == RomOperation::Open &&
+         (failure->code == std::errc::no_such_file_or_directory ||
+          failure->code == std::errc::not_a_directory);
 }
 
-RomEdition ReadSignature(RomFile& file, const fs::path& path,
-                         SignatureBytes& signature) {
-  if (!ReadExactly(file, path, SignatureOffset, signature)) {
-    signature = {};  // a short file never keeps bytes of an earlier one
-    return RomEdition::Unrecognised;
-  }
-  return ClassifySignature(signature);
-}
-
-void CloseChecked(RomFile& file, const fs::path& path, FileOutcome outcome) {
-  if (const std::error_code error = file.Close()) {
-    throw RomError(RomOperation::Close, path, error, outcome);
-  }
+// The signature, or 00 00 00 when the file ends before it.
+SignatureBytes ReadSignature(RomFile& file) {
+  SignatureBytes signature{};
+  if (file.ReadAt(SignatureOffset, signature) < signature.size()) return {};
+  return signature;
 }
 
 using SavedRuns = std::array<PatchRun, kPatchSites.size()>;
 
-// Puts back the first `count` saved runs and syncs; best effort.
+// Puts back the first `count` saved runs and syncs; carries on past failures.
 FileOutcome Restore(RomFile& file, const SavedRuns& saved, std::size_t count) {
   bool restored = true;
   for (std::size_t i = 0; i < count; ++i) {
-    restored = !file.WriteAt(kPatchSites[i].offset, saved[i]) && restored;
+    restored = !file.TryWriteAt(kPatchSites[i].offset, saved[i]) && restored;
   }
-  restored = restored && !file.Sync();
+  restored = !file.TrySync() && restored;
   return restored ? FileOutcome::Restored : FileOutcome::RestoreFailed;
 }
 
@@ -74,14 +57,17 @@ FileOutcome Restore(RomFile& file, const SavedRuns& saved, std::size_t count) {
 
 RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
                       FileCalls& calls) {
-  RomFile file(calls);
-  if (!OpenForInspection(path, file)) {
-    signature = {};
-    return RomEdition::Unrecognised;
+  signature = {};
+  std::optional<RomFile> file;
+  try {
+    if (OpenRegular(path, calls, file)) return RomEdition::Unrecognised;
+  } catch (const RomError& error) {
+    if (NamesNoFile(error)) return RomEdition::Unrecognised;
+    throw;
   }
-  const RomEdition edition = ReadSignature(file, path, signature);
-  CloseChecked(file, path, FileOutcome::Unchanged);
-  return edition;
+  signature = ReadSignature(*file);
+  file->Close(FileOutcome::Unchanged);
+  return ClassifySignature(signature);
 }
 
 RomEdition InspectRom(const fs::path& path) {
@@ -89,79 +75,68 @@ RomEdition InspectRom(const fs::path& path) {
   return InspectRom(path, signature);
 }
 
-void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
-  if (target == kNoScript) throw RomError(RefusalReason::NoTargetScript, path);
-
-  // Something that is not a regular file is never opened for writing.
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (status.type() != fs::file_type::not_found && !error &&
-      status.type() != fs::file_type::regular) {
-    throw RomError(RefusalReason::NotRegularFile, path);
+RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
+  std::optional<RomFile> file;
+  if (const auto refusal = OpenRegular(path, calls, file)) {
+    throw RomError(*refusal, path);
   }
-
-  RomFile file(calls);
-  if ((error = file.Open(path, RomFile::Access::ReadWrite))) {
-    throw RomError(RomOperation::Open, path, error);
-  }
-  if ((error = file.TryLockExclusive())) {
-    throw RomError(RomOperation::Lock, path, error);
-  }
-
-  // The checks below go through the locked handle, so they see the file
-  // that will be written, whatever happened to the path since Browse.
-  FileInfo info;
-  if ((error = file.Stat(info)))
-    throw RomError(RomOperation::Read, path, error);
-  if (!info.regular) throw RomError(RefusalReason::NotRegularFile, path);
-  if (info.size < kMinConvertibleSize) {
-    throw RomError(RefusalReason::TooShort, path);
-  }
-
-  // Save the 35 bytes about to be replaced. Site 1 holds the signature.
-  SavedRuns saved{};
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
-    if (!ReadExactly(file, path, kPatchSites[i].offset, saved[i])) {
-      throw RomError(RefusalReason::TooShort, path);
+  RomReport report;
+  report.signature = ReadSignature(*file);
+  report.edition = ClassifySignature(report.signature);
+  if (IsConvertible(report.edition)) {
+    const TargetScript script = report.edition == RomEdition::Simplified
+                                    ? kSimplifiedScript
+                                    : kTraditionalScript;
+    for (const SitePatch& patch : PatchRunsFor(script)) {
+      PatchRun found{};
+      if (file->ReadAt(patch.site.offset, found) < found.size() ||
+          found != patch.run) {
+        report.mismatched_sites.push_back(patch.site);
+      }
     }
   }
-  static_assert(kPatchSites[0].offset == SignatureOffset);
+  file->Close(FileOutcome::Unchanged);
+  return report;
+}
+
+void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
+  if (target == kNoScript) throw RomError(Refusal::NoTargetScript, path);
+
+  RomFile file(path, RomFile::Access::ReadWrite, calls);
+  file.LockExclusive();
+  // The checks go through the locked handle, so they see the file that will
+  // be written, whatever happened to the path since it was chosen.
+  const RomFile::Info info = file.Stat();
+  if (!info.regular) throw RomError(Refusal::NotRegularFile, path);
+  if (info.size < kMinConvertibleSize) throw RomError(Refusal::TooShort, path);
+
+  SavedRuns saved{};
+  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
+    if (file.ReadAt(kPatchSites[i].offset, saved[i]) < kPatchRunSize) {
+      throw RomError(Refusal::TooShort, path);  // shrunk since the check
+    }
+  }
+  // Site 1 holds the signature.
   const SignatureBytes signature{saved[0][0], saved[0][1], saved[0][2]};
   if (!IsConvertible(ClassifySignature(signature))) {
-    throw RomError(RefusalReason::NotEnhancedEdition, path);
+    throw RomError(Refusal::NotEnhancedEdition, path);
   }
 
+  // Writing site 1 first means a conversion cut short after it reads as the
+  // target edition with runs that do not match, which converting again
+  // repairs.
   const PatchPlan plan = PatchRunsFor(target);
   for (std::size_t i = 0; i < plan.size(); ++i) {
-    if ((error = file.WriteAt(plan[i].site.offset, plan[i].run))) {
+    if (const auto error = file.TryWriteAt(plan[i].site.offset, plan[i].run)) {
       throw RomError(RomOperation::Write, path, error,
                      Restore(file, saved, i + 1));
     }
   }
-  if ((error = file.Sync())) {
+  if (const auto error = file.TrySync()) {
     throw RomError(RomOperation::Sync, path, error,
                    Restore(file, saved, plan.size()));
   }
-  CloseChecked(file, path, FileOutcome::Converted);
-}
-
-RomReport ExamineRom(const fs::path& path) {
-  RomReport report;
-  RomFile file;
-  if (!OpenForInspection(path, file)) return report;
-  report.edition = ReadSignature(file, path, report.signature);
-  if (IsConvertible(report.edition)) {
-    const TargetScript script = ScriptOf(report.edition);
-    for (const PatchSite& site : kPatchSites) {
-      PatchRun found{};
-      if (!ReadExactly(file, path, site.offset, found) ||
-          found != RunFor(site, script)) {
-        report.mismatched_sites.push_back(site);
-      }
-    }
-  }
-  CloseChecked(file, path, FileOutcome::Unchanged);
-  return report;
+  file.Close(FileOutcome::Converted);
 }
 
 }  // namespace qorvane

@@ -13,10 +13,10 @@
 namespace qorvane {
 
 // Reads the three signature bytes into `signature` and names the edition.
-// The file is opened for reading only and never changed or created.
-// Unrecognised, with `signature` set to 00 00 00 where nothing was read: a
-// path that names no file, or something other than a regular file, or a
-// file too short to hold the signature. Other failures raise RomError.
+// The file is opened for reading only and never changed or created. A path
+// that names no file or something other than a regular file, or a file too
+// short to hold the signature, is Unrecognised with `signature` 00 00 00;
+// other failures raise RomError.
 RomEdition InspectRom(const std::filesystem::path& path,
                       SignatureBytes& signature,
                       FileCalls& calls = FileCalls::System());
@@ -27,23 +27,25 @@ RomEdition InspectRom(const std::filesystem::path& path);
 //
 // Before the first write, through the same locked handle, it checks that the
 // file is a regular file long enough for all five runs and that it still
-// reads as Simplified or Traditional; a failed check raises RomError with
-// nothing written. It returns only after the runs are written, synced to
-// stable storage and the file is closed. If a write or the sync fails, the
-// bytes it replaced are written back and the error says whether that
-// succeeded.
+// reads as Simplified or Traditional, and saves the 35 bytes it will
+// replace; a failed check raises RomError with nothing written. It returns
+// only after the runs are written, synced to stable storage and the file is
+// closed. If a write or the sync fails, the saved bytes are written back and
+// synced, and the error says whether that worked.
 void ConvertRom(const std::filesystem::path& path, TargetScript target,
                 FileCalls& calls = FileCalls::System());
 
 // A closer look for reports: the edition, and for Simplified or Traditional
 // the sites (in writing order) that do not hold that edition's run, as in a
-// half-converted file. Sites past the file's end count as not holding it.
+// half-converted file. Unlike InspectRom, a path that names no file or
+// something other than a regular file raises RomError.
 struct RomReport {
   RomEdition edition = RomEdition::Unrecognised;
   SignatureBytes signature{};
   std::vector<PatchSite> mismatched_sites;
 };
-RomReport ExamineRom(const std::filesystem::path& path);
+RomReport ExamineRom(const std::filesystem::path& path,
+                     FileCalls& calls = FileCalls::System());
 
 }  // namespace qorvane
 

@@ -1,75 +1,86 @@
 #include "rom/rom_error.h"
 
-#include <string_view>
+#include <array>
 #include <utility>
+
+#include "rom/path_text.h"
 
 namespace qorvane {
 namespace {
 
-std::string RefusalText(RefusalReason reason) {
-  switch (reason) {
-    case RefusalReason::NotRegularFile:
-      return "这不是一个普通文件";
-    case RefusalReason::TooShort:
-      return "文件太短，容纳不下全部五处转换数据（至少需要 796171 字节）";
-    case RefusalReason::NotEnhancedEdition:
-      return "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）";
-    case RefusalReason::NoTargetScript:
-      return "没有选择要转换的字体";
-    case RefusalReason::None:
-      break;
-  }
-  return "文件未通过检查";
+struct Words {
+  std::errc condition;
+  const char* text;
+};
+
+// Portable conditions in plain words; the first match wins.
+constexpr std::array<Words, 18> kSystemErrors{{
+    {std::errc::no_such_file_or_directory,
+     "文件不存在，可能已被删除、移动或改名"},
+    {std::errc::not_a_directory, "文件不存在，可能已被删除、移动或改名"},
+    {std::errc::permission_denied, "没有访问此文件的权限"},
+    {std::errc::operation_not_permitted, "没有访问此文件的权限"},
+    {std::errc::read_only_file_system, "文件所在的磁盘是只读的"},
+    {std::errc::no_space_on_device, "磁盘空间不足"},
+    {std::errc::resource_unavailable_try_again, "文件被其他程序占用"},
+    {std::errc::operation_would_block, "文件被其他程序占用"},
+    {std::errc::device_or_resource_busy, "文件被其他程序占用"},
+    {std::errc::text_file_busy, "文件被其他程序占用"},
+    {std::errc::io_error, "磁盘读写出错，磁盘或存储介质可能有故障"},
+    {std::errc::is_a_directory, "这是一个文件夹，不是文件"},
+    {std::errc::file_too_large, "文件过大"},
+    {std::errc::too_many_files_open, "打开的文件过多"},
+    {std::errc::too_many_files_open_in_system, "打开的文件过多"},
+    {std::errc::filename_too_long, "文件名过长"},
+    {std::errc::interrupted, "操作被中断"},
+    {std::errc::no_lock_available, "文件被其他程序占用"},
+}};
+
+// Indexed by the enums' values.
+constexpr std::array<const char*, 6> kOperations{"打开", "锁定", "读取",
+                                                 "写入", "保存", "关闭"};
+constexpr std::array<const char*, 4> kRefusals{
+    "这不是一个普通文件",
+    "文件太短，容纳不下全部五处转换数据（至少需要 796171 字节）",
+    "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）",
+    "没有选择要转换的字体",
+};
+constexpr std::array<const char*, 4> kOutcomes{
+    "文件保持原样，未做任何改动。",
+    "已写入的数据已经还原，文件保持原样。",
+    "还原已写入的数据也失败了，文件可能已损坏，请用备份恢复。",
+    "转换数据已经写入并保存到文件。",
+};
+
+template <typename Enum, std::size_t N>
+const char* Text(const std::array<const char*, N>& table, Enum value) {
+  return table.at(static_cast<std::size_t>(value));
 }
 
-std::string Report(RomOperation operation, const std::filesystem::path& path,
-                   const std::string& description, std::error_code code,
-                   const std::string& outcome) {
-  std::string text = operation == RomOperation::Check
-                         ? "拒绝转换文件“"
-                         : "无法" + OperationText(operation) + "文件“";
-  text += PathToUtf8(path);
-  text += "”：";
-  text += description;
-  if (code) text += "（系统错误代码 " + std::to_string(code.value()) + "）";
-  text += "。";
-  text += outcome;
-  return text;
+std::string Describe(const RomError::Reason& reason) {
+  if (const auto* failure = std::get_if<SystemFailure>(&reason)) {
+    return DescribeSystemError(failure->code);
+  }
+  return Text(kRefusals, std::get<Refusal>(reason));
+}
+
+std::string Report(const RomError::Reason& reason,
+                   const std::filesystem::path& path, FileOutcome outcome) {
+  const auto* failure = std::get_if<SystemFailure>(&reason);
+  std::string text = failure
+                         ? std::string("无法") +
+                               Text(kOperations, failure->operation) + "文件“"
+                         : std::string("拒绝转换文件“");
+  text += PathToUtf8(path) + "”：" + Describe(reason);
+  if (failure) {
+    text += "（系统错误代码 " + std::to_string(failure->code.value()) + "）";
+  }
+  return text + "。" + Text(kOutcomes, outcome);
 }
 
 }  // namespace
 
-std::string PathToUtf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-}
-
-std::filesystem::path Utf8ToPath(const std::string& text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string OperationText(RomOperation operation) {
-  switch (operation) {
-    case RomOperation::Open:
-      return "打开";
-    case RomOperation::Lock:
-      return "锁定";
-    case RomOperation::Read:
-      return "读取";
-    case RomOperation::Write:
-      return "写入";
-    case RomOperation::Sync:
-      return "保存";
-    case RomOperation::Close:
-      return "关闭";
-    case RomOperation::Check:
-      break;
-  }
-  return "检查";
-}
-
 std::string DescribeSystemError(std::error_code code) {
-  using std::errc;
 #ifdef _WIN32
   // Windows codes with no portable condition of their own.
   if (code.category() == std::system_category()) {
@@ -87,65 +98,25 @@ std::string DescribeSystemError(std::error_code code) {
     }
   }
 #endif
-  if (code == errc::no_such_file_or_directory ||
-      code == errc::not_a_directory) {
-    return "文件不存在，可能已被删除、移动或改名";
+  for (const Words& words : kSystemErrors) {
+    if (code == words.condition) return words.text;
   }
-  if (code == errc::permission_denied ||
-      code == errc::operation_not_permitted) {
-    return "没有访问此文件的权限";
-  }
-  if (code == errc::read_only_file_system) {
-    return "文件所在的磁盘是只读的";
-  }
-  if (code == errc::no_space_on_device) return "磁盘空间不足";
-  if (code == errc::resource_unavailable_try_again ||
-      code == errc::operation_would_block ||
-      code == errc::device_or_resource_busy || code == errc::text_file_busy) {
-    return "文件被其他程序占用";
-  }
-  if (code == errc::io_error) return "磁盘读写出错，磁盘或存储介质可能有故障";
-  if (code == errc::is_a_directory) return "这是一个文件夹，不是文件";
-  if (code == errc::file_too_large) return "文件过大";
-  if (code == errc::too_many_files_open ||
-      code == errc::too_many_files_open_in_system) {
-    return "打开的文件过多";
-  }
-  if (code == errc::filename_too_long) return "文件名过长";
   return "系统错误：" + code.message();
 }
 
 RomError::RomError(RomOperation operation, std::filesystem::path path,
                    std::error_code code, FileOutcome outcome)
-    : std::runtime_error(Report(operation, path, DescribeSystemError(code),
-                                code, OutcomeText(outcome))),
-      operation_(operation),
+    : std::runtime_error(Report(SystemFailure{operation, code}, path, outcome)),
+      reason_(SystemFailure{operation, code}),
       path_(std::move(path)),
-      code_(code),
-      outcome_(outcome),
-      description_(DescribeSystemError(code)) {}
+      outcome_(outcome) {}
 
-RomError::RomError(RefusalReason reason, std::filesystem::path path)
-    : std::runtime_error(Report(RomOperation::Check, path, RefusalText(reason),
-                                {}, OutcomeText(FileOutcome::Unchanged))),
-      operation_(RomOperation::Check),
+RomError::RomError(Refusal refusal, std::filesystem::path path)
+    : std::runtime_error(Report(refusal, path, FileOutcome::Unchanged)),
+      reason_(refusal),
       path_(std::move(path)),
-      outcome_(FileOutcome::Unchanged),
-      refusal_(reason),
-      description_(RefusalText(reason)) {}
+      outcome_(FileOutcome::Unchanged) {}
 
-std::string OutcomeText(FileOutcome outcome) {
-  switch (outcome) {
-    case FileOutcome::Unchanged:
-      return "文件保持原样，未做任何改动。";
-    case FileOutcome::Restored:
-      return "已写入的数据已经还原，文件保持原样。";
-    case FileOutcome::RestoreFailed:
-      return "还原已写入的数据也失败了，文件可能已损坏，请用备份恢复。";
-    case FileOutcome::Converted:
-      return "转换数据已经写入并保存到文件。";
-  }
-  return {};
-}
+std::string RomError::description() const { return Describe(reason_); }
 
 }  // namespace qorvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <utility>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -17,13 +18,6 @@
 #endif
 
 namespace qorvane {
-namespace {
-
-bool IsInterrupted(std::error_code error) {
-  return error == std::errc::interrupted;
-}
-
-}  // namespace
 
 FileCalls& FileCalls::System() {
   static FileCalls calls;
@@ -80,49 +74,45 @@ std::error_code FileCalls::Sync(NativeHandle handle) {
   return ::FlushFileBuffers(handle) ? std::error_code{} : LastError();
 }
 
-std::error_code RomFile::Open(const std::filesystem::path& path,
-                              Access access) {
-  if (is_open()) Close();
-  const DWORD rights =
-      access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  HANDLE handle =
-      ::CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError();
-  handle_ = handle;
-  return {};
+std::error_code FileCalls::Close(NativeHandle handle) {
+  OVERLAPPED whole{};
+  ::UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &whole);  // fails if unlocked
+  return ::CloseHandle(handle) ? std::error_code{} : LastError();
 }
 
-bool RomFile::is_open() const { return handle_ != nullptr; }
+RomFile::RomFile(std::filesystem::path path, Access access, FileCalls& calls)
+    : path_(std::move(path)), calls_(calls) {
+  // A conversion keeps other programs from writing the file meanwhile; an
+  // inspection stands in nobody's way.
+  const bool write = access == Access::ReadWrite;
+  const DWORD share =
+      write ? FILE_SHARE_READ
+            : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  handle_ = ::CreateFileW(
+      path_.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share,
+      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle_ == INVALID_HANDLE_VALUE) Fail(RomOperation::Open, LastError());
+  open_ = true;
+}
 
-std::error_code RomFile::Stat(FileInfo& info) const {
+RomFile::Info RomFile::Stat() const {
+  if (::GetFileType(handle_) != FILE_TYPE_DISK) return {};
   BY_HANDLE_FILE_INFORMATION data{};
-  if (::GetFileType(handle_) != FILE_TYPE_DISK ||
-      !::GetFileInformationByHandle(handle_, &data)) {
-    info = {};
-    return {};
+  if (!::GetFileInformationByHandle(handle_, &data)) {
+    Fail(RomOperation::Read, LastError());
   }
-  info.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
-              data.nFileSizeLow;
-  return {};
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {};
+  return {true, (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                    data.nFileSizeLow};
 }
 
-std::error_code RomFile::TryLockExclusive() {
+void RomFile::LockExclusive() {
   OVERLAPPED whole{};
   if (!::LockFileEx(handle_,
                     LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
                     MAXDWORD, MAXDWORD, &whole)) {
-    return LastError();
+    Fail(RomOperation::Lock, LastError());
   }
-  return {};
-}
-
-std::error_code RomFile::Close() {
-  if (!is_open()) return {};
-  HANDLE handle = handle_;
-  handle_ = nullptr;
-  return ::CloseHandle(handle) ? std::error_code{} : LastError();
 }
 
 #else  // POSIX
@@ -164,79 +154,72 @@ std::error_code FileCalls::Sync(NativeHandle handle) {
   return ::fsync(handle) == 0 ? std::error_code{} : Errno();
 }
 
-std::error_code RomFile::Open(const std::filesystem::path& path,
-                              Access access) {
-  if (is_open()) Close();
+std::error_code FileCalls::Close(NativeHandle handle) {
+  // The descriptor, and its lock, are gone whatever close reports; never
+  // retry it.
+  return ::close(handle) == 0 ? std::error_code{} : Errno();
+}
+
+RomFile::RomFile(std::filesystem::path path, Access access, FileCalls& calls)
+    : path_(std::move(path)), calls_(calls) {
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; on a
   // regular file it changes nothing.
   const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) |
                     O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  int handle = -1;
   do {
-    handle = ::open(path.c_str(), flags);
-  } while (handle < 0 && errno == EINTR);
-  if (handle < 0) return Errno();
-  handle_ = handle;
-  return {};
+    handle_ = ::open(path_.c_str(), flags);
+  } while (handle_ < 0 && errno == EINTR);
+  if (handle_ < 0) Fail(RomOperation::Open, Errno());
+  open_ = true;
 }
 
-bool RomFile::is_open() const { return handle_ >= 0; }
-
-std::error_code RomFile::Stat(FileInfo& info) const {
+RomFile::Info RomFile::Stat() const {
   struct stat data {};
-  if (::fstat(handle_, &data) != 0) return Errno();
-  info.regular = S_ISREG(data.st_mode);
-  info.size = info.regular ? static_cast<std::uint64_t>(data.st_size) : 0;
-  return {};
+  if (::fstat(handle_, &data) != 0) Fail(RomOperation::Read, Errno());
+  if (!S_ISREG(data.st_mode)) return {};
+  return {true, static_cast<std::uint64_t>(data.st_size)};
 }
 
-std::error_code RomFile::TryLockExclusive() {
+void RomFile::LockExclusive() {
   int result = 0;
   do {
     result = ::flock(handle_, LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
-  return result == 0 ? std::error_code{} : Errno();
-}
-
-std::error_code RomFile::Close() {
-  if (!is_open()) return {};
-  const int handle = handle_;
-  handle_ = -1;
-  // The descriptor is gone whatever close reports; never retry it.
-  return ::close(handle) == 0 ? std::error_code{} : Errno();
+  if (result != 0) Fail(RomOperation::Lock, Errno());
 }
 
 #endif
 
-RomFile::~RomFile() { Close(); }
+RomFile::~RomFile() {
+  if (open_) calls_.Close(handle_);  // only on a path that already failed
+}
 
-std::error_code RomFile::ReadAt(std::uint64_t offset,
-                                std::span<std::uint8_t> buffer,
-                                std::size_t& got) {
-  got = 0;
+void RomFile::Fail(RomOperation operation, std::error_code code) const {
+  throw RomError(operation, path_, code);
+}
+
+std::size_t RomFile::ReadAt(std::uint64_t offset,
+                            std::span<std::uint8_t> buffer) {
+  std::size_t got = 0;
   while (got < buffer.size()) {
     const IoResult result =
         calls_.ReadAt(handle_, buffer.subspan(got), offset + got);
-    if (result.error) {
-      if (IsInterrupted(result.error)) continue;
-      return result.error;
-    }
+    if (result.error == std::errc::interrupted) continue;
+    if (result.error) Fail(RomOperation::Read, result.error);
     if (result.bytes == 0) break;  // end of file
     got += result.bytes;
   }
-  return {};
+  return got;
 }
 
-std::error_code RomFile::WriteAt(std::uint64_t offset,
-                                 std::span<const std::uint8_t> data) {
+std::error_code RomFile::TryWriteAt(
+    std::uint64_t offset, std::span<const std::uint8_t> data) noexcept {
   std::size_t put = 0;
   while (put < data.size()) {
     const IoResult result =
         calls_.WriteAt(handle_, data.subspan(put), offset + put);
-    if (result.error) {
-      if (IsInterrupted(result.error)) continue;
-      return result.error;
-    }
+    if (result.error == std::errc::interrupted) continue;
+    if (result.error) return result.error;
     // A write that moves nothing will not move anything next time either.
     if (result.bytes == 0) return std::make_error_code(std::errc::io_error);
     put += result.bytes;
@@ -244,12 +227,22 @@ std::error_code RomFile::WriteAt(std::uint64_t offset,
   return {};
 }
 
-std::error_code RomFile::Sync() {
+std::error_code RomFile::TrySync() noexcept {
   std::error_code error;
   do {
     error = calls_.Sync(handle_);
-  } while (IsInterrupted(error));
+  } while (error == std::errc::interrupted);
   return error;
+}
+
+void RomFile::Close(FileOutcome outcome) {
+  open_ = false;
+  // An interrupted close has still closed the handle, and lost nothing that
+  // was synced before it.
+  const std::error_code error = calls_.Close(handle_);
+  if (error && error != std::errc::interrupted) {
+    throw RomError(RomOperation::Close, path_, error, outcome);
+  }
 }
 
 }  // namespace qorvane

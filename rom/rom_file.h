@@ -1,9 +1,11 @@
-// The engine's only way to a file: one open handle to one existing file,
-// positioned reads and writes at 64-bit offsets, sync, an exclusive lock,
-// and a checked close. The handle is closed on every path out.
+// The engine's only way to a file: one handle to one existing file, with
+// positioned reads and writes at 64-bit offsets, sync, an exclusive lock, and
+// a checked close. Each method raises RomError naming the file; the `Try`
+// methods report instead, for the restore after a failed write, which must
+// carry on whatever happens. The handle is closed on every path out.
 //
-// The single system calls sit behind `FileCalls`, so tests can make the Nth
-// read, write or sync fail, or come back short, on a real file.
+// The system calls that move data, sync and close sit behind `FileCalls`, so
+// tests can record them, or make one fail or come back short, on a real file.
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -13,6 +15,8 @@
 #include <filesystem>
 #include <span>
 #include <system_error>
+
+#include "rom/rom_error.h"
 
 namespace qorvane {
 
@@ -27,8 +31,8 @@ struct IoResult {
   std::error_code error;  // set when the call failed
 };
 
-// One attempt of each system call that moves data. Interrupted calls are
-// reported as they are; `RomFile` retries them.
+// One attempt of each call. Interrupted calls are reported as they are;
+// `RomFile` retries them.
 class FileCalls {
  public:
   virtual ~FileCalls() = default;
@@ -38,52 +42,51 @@ class FileCalls {
                            std::span<const std::uint8_t> data,
                            std::uint64_t offset);
   virtual std::error_code Sync(NativeHandle handle);
+  // Releases any lock and closes; the handle is gone whatever it reports.
+  virtual std::error_code Close(NativeHandle handle);
 
   // The operating system's own calls.
   static FileCalls& System();
 };
 
-struct FileInfo {
-  bool regular = false;
-  std::uint64_t size = 0;
-};
-
 class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };
+  struct Info {
+    bool regular = false;
+    std::uint64_t size = 0;
+  };
 
-  explicit RomFile(FileCalls& calls = FileCalls::System()) : calls_(calls) {}
+  // Opens an existing file; never creates or truncates one, and never waits
+  // (a FIFO opens at once).
+  RomFile(std::filesystem::path path, Access access,
+          FileCalls& calls = FileCalls::System());
   ~RomFile();
   RomFile(const RomFile&) = delete;
   RomFile& operator=(const RomFile&) = delete;
 
-  // Opens an existing file; never creates or truncates one, and never waits
-  // for a writer (a FIFO opens at once).
-  std::error_code Open(const std::filesystem::path& path, Access access);
-  bool is_open() const;
-
-  std::error_code Stat(FileInfo& info) const;
-  // Takes an exclusive advisory lock without waiting; a file locked by
-  // another holder gives an error. Released on close.
-  std::error_code TryLockExclusive();
-
-  // Reads until `buffer` is full or the file ends; `got` tells how far.
-  std::error_code ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer,
-                         std::size_t& got);
+  Info Stat() const;
+  // An exclusive advisory lock, taken without waiting: a file that another
+  // conversion holds is an error. Released on close.
+  void LockExclusive();
+  // Reads until `buffer` is full or the file ends; returns how far it got.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
   // Writes all of `data`, continuing after short writes.
-  std::error_code WriteAt(std::uint64_t offset,
-                          std::span<const std::uint8_t> data);
-  // Flushes the file's data to stable storage.
-  std::error_code Sync();
-  std::error_code Close();
+  std::error_code TryWriteAt(std::uint64_t offset,
+                             std::span<const std::uint8_t> data) noexcept;
+  std::error_code TrySync() noexcept;
+  // A failed close says what it left of the file: `outcome`.
+  void Close(FileOutcome outcome);
+
+  const std::filesystem::path& path() const { return path_; }
 
  private:
+  [[noreturn]] void Fail(RomOperation operation, std::error_code code) const;
+
+  std::filesystem::path path_;
   FileCalls& calls_;
-#ifdef _WIN32
-  NativeHandle handle_ = nullptr;
-#else
-  NativeHandle handle_ = -1;
-#endif
+  NativeHandle handle_;
+  bool open_ = false;
 };
 
 }  // namespace qorvane

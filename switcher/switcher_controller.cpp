@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "rom/path_text.h"
 #include "rom/rom_engine.h"
-#include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane {

@@ -71,10 +71,12 @@ inline constexpr std::string_view kAboutText =
     "         Lumek汉化网\r"
     " https://www.example.org/";
 
-// The window's report of a file error, before the engine's own report.
-inline constexpr std::string_view kFileErrorTitle = "错 误";
+// The window's report of an error that ends the program: a lead line, then
+// the error's own report.
+inline constexpr std::string_view kErrorTitle = "错 误";
 inline constexpr std::string_view kFileErrorLead =
     "处理ROM文件时出错，程序将退出。";
+inline constexpr std::string_view kInternalErrorLead = "程序内部出错，将退出。";
 
 }  // namespace qorvane::texts
 

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     }
   }
   try {
-    qorvane::testing::RomImageBuilder().Edition(edition).WriteTo(argv[1]);
+    qorvane::images::RomImageBuilder().Edition(edition).WriteTo(argv[1]);
   } catch (const std::exception& error) {
     std::cerr << "make-sample-rom: " << error.what() << '\n';
     return 1;

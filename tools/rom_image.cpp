@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace qorvane::testing {
+namespace qorvane::images {
 namespace {
 
 void Require(bool ok, const std::string& what,
@@ -31,12 +31,15 @@ RomImageBuilder& RomImageBuilder::WithFill(Fill fill) {
 
 RomImageBuilder& RomImageBuilder::Edition(RomEdition edition) {
   if (IsConvertible(edition)) {
-    for (const SitePatch& patch : PatchRunsFor(ScriptOf(edition))) {
+    const TargetScript script = edition == RomEdition::Simplified
+                                    ? kSimplifiedScript
+                                    : kTraditionalScript;
+    for (const SitePatch& patch : PatchRunsFor(script)) {
       overlay_[patch.site.offset] = Bytes(patch.run.begin(), patch.run.end());
     }
   } else if (edition == RomEdition::NotEnhanced) {
-    const SignatureBytes& signature = SignatureOf(edition);
-    overlay_[SignatureOffset] = Bytes(signature.begin(), signature.end());
+    overlay_[SignatureOffset] =
+        Bytes(kNotEnhancedSignature.begin(), kNotEnhancedSignature.end());
   }
   return *this;
 }
@@ -108,4 +111,4 @@ void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
   Require(!out.fail(), "cannot write", path);
 }
 
-}  // namespace qorvane::testing
+}  // namespace qorvane::images

@@ -1,9 +1,9 @@
-// Synthetic ROM images for tests, benchmarks and the sample file: a size, a
-// fill pattern, and an edition's bytes at the sites the engine's table names.
-// No real game data is ever used.
+// Synthetic ROM images for the sample file, the tests and the benchmarks: a
+// size, a fill pattern, and an edition's bytes at the sites the engine's table
+// names. No real game data is ever used.
 
-#ifndef QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
-#define QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
+#ifndef QORVANE_TOOLS_ROM_IMAGE_H_
+#define QORVANE_TOOLS_ROM_IMAGE_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +12,7 @@
 
 #include "rom/edition_table.h"
 
-namespace qorvane::testing {
+namespace qorvane::images {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -48,6 +48,6 @@ Bytes ReadFileBytes(const std::filesystem::path& path, std::uint64_t offset,
                     std::size_t count);
 void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 
-}  // namespace qorvane::testing
+}  // namespace qorvane::images
 
-#endif  // QORVANE_TESTS_SUPPORT_ROM_IMAGE_H_
+#endif  // QORVANE_TOOLS_ROM_IMAGE_H_

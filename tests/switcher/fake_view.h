@@ -33,7 +33,6 @@ inline std::ostream& operator<<(std::ostream& out, const ViewCall& call) {
 inline ViewCall Warning(std::string text) {
   return {"message", std::move(text), "警 告", MessageKind::Warning};
 }
-inline ViewCall Status(std::string text) { return {"status", std::move(text)}; }
 
 class FakeView : public SwitcherView {
  public:

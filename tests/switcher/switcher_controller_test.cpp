@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "rom/path_text.h"
 #include "rom/rom_engine.h"
-#include "rom/rom_error.h"
-#include "tools/rom_image.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/scratch.h"
 #include "tests/switcher/fake_view.h"
 
 namespace qorvane {
@@ -16,168 +15,131 @@ namespace {
 
 using testing::Bytes;
 using testing::ReadFileBytes;
-using testing::RomImageBuilder;
-using testing::Status;
 using testing::ViewCall;
-using testing::Warning;
 
+// Every message, written out as the user reads it: the spacing is part of
+// the text.
 const ViewCall kAsk{"ask", "QorvaneROM文件(*.gba)|*.gba", "打开QorvaneROM文件"};
-const std::string kUnrecognisedText =
-    "您选择的不是“QorvaneADVANCE”的ROM\r       请选择正确的ROM文件";
-const std::string kNotEnhancedText =
-    "您选择的不是Lumek汉化简繁增强版的ROM\r        请选择正确的ROM文件";
+const ViewCall kUnrecognised = testing::Warning(
+    "您选择的不是“QorvaneADVANCE”的ROM\r       请选择正确的ROM文件");
+const ViewCall kNotEnhanced = testing::Warning(
+    "您选择的不是Lumek汉化简繁增强版的ROM\r        请选择正确的ROM文件");
+const ViewCall kNoRom =
+    testing::Warning("请先选择QorvaneADVANCE\rLumek汉化中文版ROM文件");
+const ViewCall kNoScript = testing::Warning("请选择要转换的字体");
+const ViewCall kSimplified{"status", "目前此ROM为简体中文"};
+const ViewCall kTraditional{"status", "目前此ROM为繁体中文"};
+const ViewCall kConverted{"message", "转换成功", "提 示",
+                          MessageKind::Information};
+const ViewCall kQuit{"quit"};
 
 class SwitcherControllerTest : public ::testing::Test {
  protected:
   SwitcherControllerTest() { controller_.Start(); }
 
-  std::filesystem::path MakeRom(const std::filesystem::path& name,
-                                RomEdition edition) {
-    auto path = dir_ / name;
-    RomImageBuilder().Edition(edition).WriteTo(path);
-    return path;
-  }
-
-  // Browses to `path` and forgets what the view recorded so far.
-  void Accept(const std::filesystem::path& path) {
+  // Browses to `path` (empty: cancels) and returns what the view showed.
+  std::vector<ViewCall> Browse(const std::filesystem::path& path) {
     view_.answers.push_back(path);
-    controller_.BrowseForRom();
-    ASSERT_EQ(controller_.selected_rom_path(), path);
+    return Run([this] { controller_.BrowseForRom(); });
+  }
+  std::vector<ViewCall> Run(const std::function<void()>& action) {
     view_.calls.clear();
+    action();
+    return view_.calls;
+  }
+  std::vector<ViewCall> Convert() {
+    return Run([this] { controller_.ConvertSelectedRom(); });
+  }
+  ViewCall PathText(const std::filesystem::path& path) {
+    return {"path", PathToUtf8(path)};
   }
 
-  testing::TempDir dir_;
+  testing::Scratch dir_;
   testing::FakeView view_;
   SwitcherController controller_{view_};
 };
 
-TEST_F(SwitcherControllerTest, ConvertAtStartShowsOnlyTheNoRomWarning) {
-  controller_.ConvertSelectedRom();
-  EXPECT_EQ(view_.calls,
-            (std::vector<ViewCall>{
-                Warning("请先选择QorvaneADVANCE\rLumek汉化中文版ROM文件")}));
-}
-
-TEST_F(SwitcherControllerTest, HeldRomWithoutScriptAsksForOneAndWritesNothing) {
-  const auto rom = MakeRom("rom.gba", RomEdition::Simplified);
+TEST_F(SwitcherControllerTest, ConvertAsksForARomFirstThenAScript) {
+  EXPECT_EQ(Convert(), std::vector<ViewCall>{kNoRom});
+  const auto rom = dir_.MakeRom(RomEdition::Simplified);
   const Bytes before = ReadFileBytes(rom);
-  Accept(rom);
-  controller_.ConvertSelectedRom();
-  EXPECT_EQ(view_.calls,
-            (std::vector<ViewCall>{Warning("请选择要转换的字体")}));
+  Browse(rom);
+  EXPECT_EQ(Convert(), std::vector<ViewCall>{kNoScript});
   EXPECT_EQ(ReadFileBytes(rom), before);
 }
 
 TEST_F(SwitcherControllerTest, BrowseAcceptsOnlyEnhancedEditions) {
+  const auto held = dir_.MakeRom(RomEdition::Simplified);
+  Browse(held);
   struct Case {
-    RomEdition edition;
-    std::vector<ViewCall> after_ask;
-    bool accepted;
+    std::filesystem::path rom;
+    std::vector<ViewCall> shown;  // after the dialog
   };
+  const auto simplified = dir_ / std::filesystem::path(u8"测试 简体版.gba");
+  testing::RomImageBuilder()
+      .Edition(RomEdition::Simplified)
+      .WriteTo(simplified);
+  const auto traditional = dir_.MakeRom(RomEdition::Traditional);
   const std::vector<Case> cases = {
-      {RomEdition::Simplified, {Status("目前此ROM为简体中文")}, true},
-      {RomEdition::Traditional, {Status("目前此ROM为繁体中文")}, true},
-      {RomEdition::NotEnhanced, {Warning(kNotEnhancedText)}, false},
-      {RomEdition::Unrecognised, {Warning(kUnrecognisedText)}, false},
+      {dir_.MakeRom(RomEdition::NotEnhanced), {kNotEnhanced}},
+      {dir_.MakeRom(RomEdition::Unrecognised), {kUnrecognised}},
+      {std::filesystem::path(), {}},  // cancelled
+      {simplified, {kSimplified, PathText(simplified)}},
+      {traditional, {kTraditional, PathText(traditional)}},
   };
-  int index = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(index);
-    const auto rom =
-        MakeRom("rom" + std::to_string(index++) + ".gba", c.edition);
-    testing::FakeView view;
-    SwitcherController controller(view);
-    controller.Start();
-    view.answers.push_back(rom);
-    controller.BrowseForRom();
-
+    const auto expected_held = c.shown.empty() || c.shown[0].op == "message"
+                                   ? controller_.selected_rom_path()
+                                   : c.rom;
     std::vector<ViewCall> expected{kAsk};
-    expected.insert(expected.end(), c.after_ask.begin(), c.after_ask.end());
-    if (c.accepted) expected.push_back({"path", rom.string()});
-    EXPECT_EQ(view.calls, expected);
-    EXPECT_EQ(controller.selected_rom_path(),
-              c.accepted ? rom : std::filesystem::path());
+    expected.insert(expected.end(), c.shown.begin(), c.shown.end());
+    EXPECT_EQ(Browse(c.rom), expected) << c.rom;
+    EXPECT_EQ(controller_.selected_rom_path(), expected_held);
   }
-}
-
-TEST_F(SwitcherControllerTest, CancelledBrowseChangesNothing) {
-  const auto rom = MakeRom("rom.gba", RomEdition::Traditional);
-  Accept(rom);
-  const SignatureBytes signature = controller_.signature_bytes();
-  controller_.BrowseForRom();  // no answer: the dialog was cancelled
-  EXPECT_EQ(view_.calls, (std::vector<ViewCall>{kAsk}));
-  EXPECT_EQ(controller_.selected_rom_path(), rom);
-  EXPECT_EQ(controller_.signature_bytes(), signature);
+  EXPECT_NE(PathText(simplified).text.find("测试 简体版.gba"),
+            std::string::npos);
 }
 
 TEST_F(SwitcherControllerTest, RejectedBrowseKeepsTheHeldRomForConvert) {
-  const auto first = MakeRom("first.gba", RomEdition::Simplified);
-  const auto wrong = MakeRom("wrong.gba", RomEdition::Unrecognised);
+  const auto first = dir_.MakeRom(RomEdition::Simplified);
+  const auto wrong = dir_.MakeRom(RomEdition::NotEnhanced);
   const Bytes wrong_before = ReadFileBytes(wrong);
-  Accept(first);
-
-  view_.answers.push_back(wrong);
-  controller_.BrowseForRom();
-  EXPECT_EQ(view_.calls,
-            (std::vector<ViewCall>{kAsk, Warning(kUnrecognisedText)}));
-  EXPECT_EQ(controller_.selected_rom_path(), first);
-  const SignatureBytes& read = controller_.signature_bytes();
-  EXPECT_EQ(Bytes(read.begin(), read.end()),
-            ReadFileBytes(wrong, SignatureOffset, 3));
-
+  Browse(first);
+  Browse(wrong);
+  EXPECT_EQ(controller_.signature_bytes(), kNotEnhancedSignature);
   controller_.ChooseScript(2);
-  controller_.ConvertSelectedRom();
-  EXPECT_EQ(InspectRom(first), RomEdition::Traditional);
+  controller_.ChooseScript(1);  // the last choice counts
+  EXPECT_EQ(Convert(), (std::vector<ViewCall>{kSimplified, kConverted, kQuit}));
   EXPECT_EQ(ReadFileBytes(wrong), wrong_before);
 }
 
-TEST_F(SwitcherControllerTest,
-       ConvertShowsStatusOnceWrittenThenConfirmsAndQuits) {
-  const auto rom = MakeRom("rom.gba", RomEdition::Traditional);
-  Accept(rom);
+TEST_F(SwitcherControllerTest, ConvertShowsStatusOnceWrittenThenConfirms) {
+  const auto rom = dir_.MakeRom(RomEdition::Simplified);
+  Browse(rom);
   RomEdition at_status = RomEdition::Unrecognised;
   view_.on_status = [&] { at_status = InspectRom(rom); };
-
   controller_.ChooseScript(2);
-  controller_.ChooseScript(1);  // the last choice counts
-  controller_.ConvertSelectedRom();
-
-  EXPECT_EQ(view_.calls, (std::vector<ViewCall>{Status("目前此ROM为简体中文"),
-                                                {"message", "转换成功", "提 示",
-                                                 MessageKind::Information},
-                                                {"quit"}}));
-  EXPECT_EQ(at_status, RomEdition::Simplified);
-  EXPECT_TRUE(ExamineRom(rom).mismatched_sites.empty());
+  EXPECT_EQ(Convert(),
+            (std::vector<ViewCall>{kTraditional, kConverted, kQuit}));
+  EXPECT_EQ(at_status, RomEdition::Traditional);
 }
 
 TEST_F(SwitcherControllerTest, RefusedConversionRaisesAndShowsNoSuccess) {
-  const auto rom = MakeRom("rom.gba", RomEdition::Simplified);
-  Accept(rom);
-  MakeRom("rom.gba", RomEdition::NotEnhanced);  // replaced since accepted
+  const auto rom = dir_.MakeRom(RomEdition::Simplified);
+  Browse(rom);
+  testing::RomImageBuilder().Edition(RomEdition::NotEnhanced).WriteTo(rom);
   const Bytes before = ReadFileBytes(rom);
   controller_.ChooseScript(2);
-  EXPECT_THROW(controller_.ConvertSelectedRom(), RomError);
+  EXPECT_THROW(Convert(), RomError);
   EXPECT_TRUE(view_.calls.empty());
   EXPECT_EQ(ReadFileBytes(rom), before);
 }
 
-TEST_F(SwitcherControllerTest, ChineseFileNameWorksEndToEnd) {
-  const auto rom = MakeRom(std::filesystem::path(u8"测试 简体版.gba"),
-                           RomEdition::Simplified);
-  view_.answers.push_back(rom);
-  controller_.BrowseForRom();
-  controller_.ChooseScript(2);
-  controller_.ConvertSelectedRom();
-  ASSERT_GE(view_.calls.size(), 3u);
-  EXPECT_EQ(view_.calls[2], (ViewCall{"path", PathToUtf8(rom)}));
-  EXPECT_NE(view_.calls[2].text.find("测试 简体版.gba"), std::string::npos);
-  EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
-}
-
 TEST_F(SwitcherControllerTest, AboutAndExit) {
-  controller_.ShowAbout();
-  controller_.ExitTool();
-  EXPECT_EQ(view_.calls,
+  EXPECT_EQ(Run([this] {
+              controller_.ShowAbout();
+              controller_.ExitTool();
+            }),
             (std::vector<ViewCall>{{"message",
                                     "QorvaneADVANCELumek汉化中文版\r"
                                     "       简繁体切换工具\r"
@@ -187,7 +149,7 @@ TEST_F(SwitcherControllerTest, AboutAndExit) {
                                     "         Lumek汉化网\r"
                                     " https://www.example.org/",
                                     "说 明", MessageKind::Information},
-                                   {"quit"}}));
+                                   kQuit}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "window/qt/form1.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +22,10 @@
 
 namespace qorvane {
 namespace {
+
+// Twips as device-independent pixels, to the nearest pixel (15 twips to a
+// pixel; every coordinate of the dialog is a multiple of 15 but 880).
+constexpr int Twips(int twips) { return (twips + 7) / 15; }
 
 // SimSun first; where it is missing, an installed Simplified-Chinese face.
 const QStringList kLabelFamilies = {
@@ -78,18 +84,37 @@ Qt::WindowFlags DialogFlags() {
          Qt::MSWindowsFixedSizeDialogHint;
 }
 
+// Screen readers meet the window as a dialog named by its title.
+QAccessibleInterface* AccessibleForm(const QString& /*class_name*/,
+                                     QObject* object) {
+  if (auto* form = dynamic_cast<Form1*>(object)) {
+    return new QAccessibleWidget(form, QAccessible::Dialog);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
+void EndApplication(int status) {
+  // Queued, so that it takes effect in the event loop even when it is asked
+  // for before the loop runs (an error in the window's load event).
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+}
+
 Form1::Form1(EndProgram end_program)
-    : QWidget(nullptr, DialogFlags()), end_program_(std::move(end_program)) {
-  if (!end_program_) {
-    end_program_ = [](int status) { QCoreApplication::exit(status); };
-  }
+    : QWidget(nullptr, DialogFlags()),
+      end_program_(end_program ? std::move(end_program) : EndApplication) {
+  static const bool accessible_installed =
+      (QAccessible::installFactory(AccessibleForm), true);
+  (void)accessible_installed;
   setWindowTitle(ToQString(texts::kWindowTitle));
+  setAccessibleName(windowTitle());
   setFixedSize(Twips(4020), Twips(1815));
   BuildControls();
   WireEvents();
-  Guard([this] { controller_.Start(); });  // the window's load event
+  Guard(&SwitcherController::Start);  // the window's load event
 }
 
 Form1::~Form1() = default;
@@ -147,37 +172,48 @@ void Form1::BuildControls() {
 }
 
 void Form1::WireEvents() {
-  // Option buttons report a click only when the user picks them.
-  connect(Option1, &QRadioButton::clicked, this,
-          [this] { Guard([this] { controller_.ChooseScript(1); }); });
-  connect(Option2, &QRadioButton::clicked, this,
-          [this] { Guard([this] { controller_.ChooseScript(2); }); });
-  connect(Command4, &QPushButton::clicked, this,
-          [this] { Guard([this] { controller_.BrowseForRom(); }); });
-  connect(Command1, &QPushButton::clicked, this,
-          [this] { Guard([this] { controller_.ConvertSelectedRom(); }); });
-  connect(Command3, &QPushButton::clicked, this,
-          [this] { Guard([this] { controller_.ShowAbout(); }); });
-  connect(Command2, &QPushButton::clicked, this,
-          [this] { Guard([this] { controller_.ExitTool(); }); });
+  using Action = std::function<void(SwitcherController&)>;
+  struct Wire {
+    QAbstractButton* control;
+    Action action;
+  };
+  // Option buttons report a click only when the user picks them; no other
+  // event of any control has an effect.
+  const Wire wiring[] = {
+      {Option1, [](SwitcherController& c) { c.ChooseScript(1); }},
+      {Option2, [](SwitcherController& c) { c.ChooseScript(2); }},
+      {Command4, &SwitcherController::BrowseForRom},
+      {Command1, &SwitcherController::ConvertSelectedRom},
+      {Command3, &SwitcherController::ShowAbout},
+      {Command2, &SwitcherController::ExitTool},
+  };
+  for (const Wire& wire : wiring) {
+    connect(wire.control, &QAbstractButton::clicked, this,
+            [this, action = wire.action] { Guard(action); });
+  }
 }
 
-void Form1::Guard(const std::function<void()>& action) {
+void Form1::Guard(const std::function<void(SwitcherController&)>& action) {
+  std::string_view lead = texts::kFileErrorLead;
   std::string report;
   try {
-    action();
+    action(controller_);
     return;
+  } catch (const RomError& error) {
+    report = error.what();
   } catch (const std::exception& error) {
+    lead = texts::kInternalErrorLead;
     report = error.what();
   } catch (...) {
-    report = "未知错误";
+    lead = texts::kInternalErrorLead;
   }
-  ShowBox(this, QMessageBox::Critical, texts::kFileErrorTitle,
-          std::string(texts::kFileErrorLead) + "\r" + report);
+  ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
+          std::string(lead) + "\r" + report);
   End(1);
 }
 
 void Form1::End(int status) {
+  ended_ = true;
   hide();
   end_program_(status);
 }
@@ -221,6 +257,7 @@ void Form1::showEvent(QShowEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
   // The close box ends the program without a question.
   event->accept();
+  ended_ = true;
   end_program_(0);
 }
 

@@ -1,11 +1,11 @@
 // The tool's only window, and the Qt implementation of `SwitcherView`.
 //
-// Geometry is the original dialog's, in twips (1/1440 inch) converted at 15
+// The dialog's geometry is given in twips (1/1440 inch) and placed at 15
 // twips to a device-independent pixel, so Qt's high-DPI scaling keeps the
 // layout right on any screen. Each control event calls one controller action
-// inside one error boundary: a file error is shown in a modal error box and
-// ends the program with a non-zero exit status; no exception ever reaches the
-// Qt event loop.
+// inside one error boundary: an error is shown in a modal error box and ends
+// the program with a non-zero exit status; no exception ever reaches the Qt
+// event loop.
 
 #ifndef QORVANE_WINDOW_FORM1_H_
 #define QORVANE_WINDOW_FORM1_H_
@@ -26,8 +26,7 @@ namespace qorvane {
 
 class Form1 : public QWidget, public SwitcherView {
  public:
-  // Ends the program with an exit status; by default it leaves the
-  // application's event loop with that status.
+  // Ends the program with an exit status; by default `EndApplication`.
   using EndProgram = std::function<void(int status)>;
 
   explicit Form1(EndProgram end_program = {});
@@ -43,8 +42,10 @@ class Form1 : public QWidget, public SwitcherView {
   void QuitTool() override;
 
   const SwitcherController& controller() const { return controller_; }
+  // True once the program has been told to end.
+  bool ended() const { return ended_; }
 
-  // The controls, named as in the original dialog.
+  // The controls, by their names in the wiring table.
   QGroupBox* Frame1 = nullptr;
   QRadioButton* Option1 = nullptr;
   QLabel* Label1 = nullptr;
@@ -63,17 +64,19 @@ class Form1 : public QWidget, public SwitcherView {
  private:
   void BuildControls();
   void WireEvents();
-  // Runs one controller action; a file error is reported and ends the tool.
-  void Guard(const std::function<void()>& action);
+  // Runs one controller action; an error is reported and ends the tool.
+  void Guard(const std::function<void(SwitcherController&)>& action);
   void End(int status);
 
   SwitcherController controller_{*this};
   EndProgram end_program_;
   bool centred_ = false;
+  bool ended_ = false;
 };
 
-// Twips of the original dialog as device-independent pixels.
-constexpr int Twips(int twips) { return (twips + 7) / 15; }
+// Leaves the application's event loop with `status`, or, before the loop
+// runs, makes it return `status` as soon as it starts.
+void EndApplication(int status);
 
 }  // namespace qorvane
 

@@ -1,7 +1,6 @@
 #include "window/qt/qt_bridge.h"
 
 #include <QFile>
-#include <QStringList>
 
 namespace qorvane {
 
@@ -24,15 +23,14 @@ std::filesystem::path ToPath(const QString& file_name) {
 }
 
 QString ToQtFileFilter(std::string_view filter) {
-  const QStringList parts = ToQString(filter).split(u'|');
-  QStringList entries;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(u';', u' ');
-    entries << parts[i] + QStringLiteral(" (") + patterns.trimmed() +
-                   QStringLiteral(")");
-  }
-  return entries.join(QStringLiteral(";;"));
+  const QString text = ToQString(filter);
+  const qsizetype bar = text.indexOf(u'|');
+  const QString description = text.left(bar);
+  const QString pattern = text.mid(bar + 1);
+  // Qt reads the pattern from the brackets at the end of the entry; a
+  // description that already ends in them shows it once, as it is.
+  if (description.endsWith(u'(' + pattern + u')')) return description;
+  return description + QStringLiteral(" (") + pattern + u')';
 }
 
 }  // namespace qorvane

@@ -14,8 +14,7 @@ QString ToQString(std::string_view utf8);
 QString MessageToQString(std::string_view text);
 // A full file name from a dialog, as the platform's own path.
 std::filesystem::path ToPath(const QString& file_name);
-// "description|pattern[|description|pattern...]" as Qt's name filter list,
-// "description (pattern);;...". Patterns separated by ';' become spaces.
+// A one-entry filter "description|pattern" as Qt's name filter.
 QString ToQtFileFilter(std::string_view filter);
 
 }  // namespace qorvane

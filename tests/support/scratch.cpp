@@ -1,4 +1,4 @@
-#include "tests/support/temp_dir.h"
+#include "tests/support/scratch.h"
 
 #include <atomic>
 #include <chrono>
@@ -8,7 +8,7 @@
 
 namespace qorvane::testing {
 
-TempDir::TempDir() {
+Scratch::Scratch() {
   static std::atomic<unsigned> counter{0};
   const auto stamp =
       std::chrono::steady_clock::now().time_since_epoch().count();
@@ -22,9 +22,15 @@ TempDir::TempDir() {
   throw std::runtime_error("cannot create a temporary directory");
 }
 
-TempDir::~TempDir() {
+Scratch::~Scratch() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path Scratch::MakeRom(RomEdition edition, std::uint64_t size) {
+  auto path = path_ / ("rom-" + std::to_string(roms_++) + ".gba");
+  RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
+  return path;
 }
 
 }  // namespace qorvane::testing
