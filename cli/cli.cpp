@@ -1,10 +1,15 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <system_error>
+#include <variant>
 
 #include "rom/path_text.h"
 #include "rom/rom_engine.h"
@@ -14,7 +19,43 @@
 namespace qorvane::cli {
 namespace {
 
-// The edition as the command line names it.
+constexpr std::string_view kProgram = "qorvane-switcher-cli";
+
+// The manual page, cli/qorvane-switcher-cli.1, and the README say the same;
+// a test checks that they keep doing so.
+constexpr std::string_view kUsage =
+    "Usage: qorvane-switcher-cli [--to simplified|traditional] FILE...\n"
+    "\n"
+    "Without --to, prints each FILE's edition: simplified, traditional,\n"
+    "not-enhanced or unrecognised, and the offsets of any of its five runs\n"
+    "that do not hold that edition's bytes (a damaged or half-converted "
+    "file).\n"
+    "With --to, switches each simplified or traditional FILE in place to the\n"
+    "given script, writing all five runs, which repairs a damaged or\n"
+    "half-converted file; any other file is refused and left untouched.\n"
+    "\n"
+    "Options:\n"
+    "  --to SCRIPT    convert to SCRIPT: simplified or traditional\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "  --             treat every later argument as a FILE\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every file was inspected or converted\n"
+    "  1  a file was refused as the wrong file\n"
+    "  2  usage error\n"
+    "  3  a file error, or output that could not be written\n"
+    "  4  an inspected file is damaged or half converted\n"
+    "With several files the gravest status wins: 3, then 1, then 4.";
+
+struct Options {
+  std::optional<TargetScript> target;
+  std::vector<std::string> files;
+  bool help = false;
+  bool version = false;
+};
+
+// The command line's edition words.
 constexpr std::string_view EditionWord(RomEdition edition) {
   switch (edition) {
     case RomEdition::Simplified:
@@ -29,31 +70,10 @@ constexpr std::string_view EditionWord(RomEdition edition) {
   return "unrecognised";
 }
 
-constexpr std::string_view kProgram = "qorvane-switcher-cli";
-
-constexpr std::string_view kUsage =
-    "Usage: qorvane-switcher-cli [--to simplified|traditional] FILE...\n"
-    "\n"
-    "Without --to, prints each FILE's edition: simplified, traditional,\n"
-    "not-enhanced or unrecognised, and says where a file's patch runs do not\n"
-    "all match its edition.\n"
-    "With --to, switches each simplified or traditional FILE in place to the\n"
-    "given script; any other file is refused and left untouched.\n"
-    "\n"
-    "Options:\n"
-    "  --to SCRIPT    convert to SCRIPT: simplified or traditional\n"
-    "  -h, --help     show this help and exit\n"
-    "  -V, --version  show the version and exit\n"
-    "\n"
-    "Exit status: 0 every file inspected or converted; 1 a file was refused\n"
-    "as the wrong file; 2 usage error; 3 file error.\n";
-
-struct Options {
-  std::optional<TargetScript> target;
-  std::vector<std::string> files;
-  bool help = false;
-  bool version = false;
-};
+constexpr RomEdition EditionAfter(TargetScript target) {
+  return target == kSimplifiedScript ? RomEdition::Simplified
+                                     : RomEdition::Traditional;
+}
 
 std::filesystem::path ArgToPath(const std::string& arg) {
 #ifdef _WIN32
@@ -63,6 +83,67 @@ std::filesystem::path ArgToPath(const std::string& arg) {
 #endif
 }
 
+// The length of the UTF-8 sequence that `text` starts with; 0 if it does not
+// start with a valid one (overlong forms and surrogates are invalid).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<unsigned char>(text[i]);
+  };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  if (lead < 0xC2 || lead > 0xF4 || text.size() < length) return 0;
+  const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+// A valid sequence that is not a C0 or C1 control character or DEL.
+bool IsPrintable(std::string_view sequence) {
+  const auto lead = static_cast<unsigned char>(sequence[0]);
+  if (sequence.size() == 1) return lead >= 0x20 && lead != 0x7F;
+  return !(lead == 0xC2 && static_cast<unsigned char>(sequence[1]) < 0xA0);
+}
+
+// A file name as it is printed, so that one line is one file: as it is,
+// unless it holds a control character or bytes that are not UTF-8; then
+// quoted as the shell's $'...', with \n, \t, \r, \\, \' and \xHH escapes.
+std::string ShownName(std::string_view name) {
+  std::string shown = "$'";
+  bool plain = true;
+  for (std::size_t at = 0; at < name.size();) {
+    const std::size_t length = Utf8SequenceLength(name.substr(at));
+    const std::string_view sequence =
+        name.substr(at, std::max<std::size_t>(length, 1));
+    at += sequence.size();
+    if (length > 0 && IsPrintable(sequence)) {
+      if (sequence == "'" || sequence == "\\") shown += '\\';
+      shown += sequence;
+      continue;
+    }
+    plain = false;
+    for (const char c : sequence) {
+      if (c == '\n') {
+        shown += "\\n";
+      } else if (c == '\t') {
+        shown += "\\t";
+      } else if (c == '\r') {
+        shown += "\\r";
+      } else {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X",
+                      static_cast<unsigned char>(c));
+        shown += escape;
+      }
+    }
+  }
+  return plain ? std::string(name) : shown + "'";
+}
+
 // A message box text as terminal lines.
 std::string AsLines(std::string_view text) {
   std::string lines(text);
@@ -70,15 +151,22 @@ std::string AsLines(std::string_view text) {
   return lines;
 }
 
-std::optional<TargetScript> ParseScript(std::string_view name) {
-  if (name == EditionWord(RomEdition::Simplified)) return kSimplifiedScript;
-  if (name == EditionWord(RomEdition::Traditional)) return kTraditionalScript;
+// An argument in a usage error: quoted, and escaped where it needs it.
+std::string QuotedArg(const std::string& arg) {
+  const std::string shown = ShownName(arg);
+  return shown == arg ? "'" + arg + "'" : shown;
+}
+
+std::optional<TargetScript> ParseScript(std::string_view word) {
+  if (word == EditionWord(RomEdition::Simplified)) return kSimplifiedScript;
+  if (word == EditionWord(RomEdition::Traditional)) return kTraditionalScript;
   return std::nullopt;
 }
 
-// Fills `options`; on a usage error writes it to `err` and returns false.
-bool ParseArgs(const std::vector<std::string>& args, Options& options,
-               std::ostream& err) {
+// Fills `options`; returns the usage error, if any.
+std::optional<std::string> ParseArgs(const std::vector<std::string>& args,
+                                     Options& options) {
+  const std::string program(kProgram);
   bool only_files = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -94,8 +182,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options,
       std::string value;
       if (arg == "--to") {
         if (i + 1 == args.size()) {
-          err << kProgram << ": --to needs simplified or traditional\n";
-          return false;
+          return program + ": --to needs simplified or traditional";
         }
         value = args[++i];
       } else {
@@ -103,20 +190,17 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options,
       }
       options.target = ParseScript(value);
       if (!options.target) {
-        err << kProgram << ": --to takes simplified or traditional, not '"
-            << value << "'\n";
-        return false;
+        return program + ": --to takes simplified or traditional, not " +
+               QuotedArg(value);
       }
     } else {
-      err << kProgram << ": unknown option '" << arg << "'\n";
-      return false;
+      return program + ": unknown option " + QuotedArg(arg);
     }
   }
   if (!options.help && !options.version && options.files.empty()) {
-    err << kProgram << ": no FILE given\n";
-    return false;
+    return program + ": no FILE given";
   }
-  return true;
+  return std::nullopt;
 }
 
 std::string Hex(std::uint64_t value) {
@@ -126,70 +210,171 @@ std::string Hex(std::uint64_t value) {
   return text;
 }
 
-int Inspect(const std::string& file, std::ostream& out) {
-  const RomReport report = ExamineRom(ArgToPath(file));
-  out << file << ": " << EditionWord(report.edition);
-  if (!report.mismatched_sites.empty()) {
-    const std::size_t count = report.mismatched_sites.size();
-    out << (count == 1 ? " (but the run at" : " (but the runs at");
-    for (std::size_t i = 0; i < count; ++i) {
-      out << (i == 0 ? " " : ", ") << Hex(report.mismatched_sites[i].offset);
-    }
-    out << (count == 1 ? " does" : " do") << " not hold the "
-        << EditionWord(report.edition)
-        << " bytes: the file is damaged or half converted)";
+// "the runs at 0x6AE88, 0xC2A04"
+std::string RunsAt(std::span<const PatchSite> sites) {
+  std::string text = sites.size() == 1 ? "the run at" : "the runs at";
+  for (std::size_t i = 0; i < sites.size(); ++i) {
+    text += (i == 0 ? " " : ", ") + Hex(sites[i].offset);
   }
-  out << '\n';
+  return text;
+}
+
+// Writes whole lines, each flushed at once so that a failure shows before
+// the next file is touched. After a failed write nothing more is written,
+// but a message about it on standard error if that still works.
+class Output {
+ public:
+  Output(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+  void Out(std::string_view line) { Write(out_, line, "standard output"); }
+  void Err(std::string_view line) { Write(err_, line, "standard error"); }
+  bool failed() const { return failed_; }
+
+ private:
+  void Write(std::ostream& stream, std::string_view line,
+             std::string_view name) {
+    if (failed_) return;
+    errno = 0;
+    stream << line << '\n';
+    stream.flush();
+    if (stream) return;
+    const int error = errno;
+    failed_ = true;
+    if (&stream == &err_) return;
+    err_ << kProgram << ": cannot write to " << name;
+    if (error != 0) err_ << ": " << std::generic_category().message(error);
+    err_ << '\n';
+    err_.flush();
+  }
+
+  std::ostream& out_;
+  std::ostream& err_;
+  bool failed_ = false;
+};
+
+int Inspect(const std::string& file, Output& output) {
+  const RomReport report = ExamineRom(ArgToPath(file));
+  std::string line = ShownName(file) + ": ";
+  line += EditionWord(report.edition);
+  if (!report.mismatched_sites.empty()) {
+    line += " (but " + RunsAt(report.mismatched_sites) +
+            (report.mismatched_sites.size() == 1 ? " does" : " do") +
+            " not hold the ";
+    line += EditionWord(report.edition);
+    line += " bytes: the file is damaged or half converted)";
+  }
+  output.Out(line);
+  return report.mismatched_sites.empty() ? kExitOk : kExitDamaged;
+}
+
+// The engine's reasons, as the command line tells them apart.
+bool IsRefusal(const RomError& error, Refusal refusal) {
+  const auto* reason = std::get_if<Refusal>(&error.reason());
+  return reason && *reason == refusal;
+}
+bool IsOpenFailure(const RomError& error) {
+  const auto* failure = std::get_if<SystemFailure>(&error.reason());
+  return failure && failure->operation == RomOperation::Open;
+}
+bool NamesNoFile(const RomError& error) {
+  const auto* failure = std::get_if<SystemFailure>(&error.reason());
+  return IsOpenFailure(error) &&
+         (failure->code == std::errc::no_such_file_or_directory ||
+          failure->code == std::errc::not_a_directory);
+}
+
+// True for a refusal of a file that may be no enhanced edition at all.
+bool MayBeWrongFile(const RomError& error) {
+  return IsRefusal(error, Refusal::NotEnhancedEdition) ||
+         IsRefusal(error, Refusal::TooShort);
+}
+
+int Convert(const std::string& file, TargetScript target, Output& output) {
+  const std::filesystem::path path = ArgToPath(file);
+  RomReport before;
+  try {
+    before = ConvertRom(path, target);
+  } catch (const RomError& error) {
+    if (!MayBeWrongFile(error)) throw;
+    // Nothing was written. Any but a (short) enhanced edition is refused
+    // with the window's warning.
+    const RomEdition edition = InspectRom(path);
+    if (IsConvertible(edition)) throw;
+    output.Err(ShownName(file) + ":\n" +
+               AsLines(texts::WrongFileWarning(edition)));
+    return kExitWrongFile;
+  }
+  std::string line = ShownName(file) + ": ";
+  line += EditionWord(before.edition);
+  line += " -> ";
+  line += EditionWord(EditionAfter(target));
+  if (!before.mismatched_sites.empty()) {
+    line += " (repaired " + RunsAt(before.mismatched_sites) + ")";
+  }
+  output.Out(line);
   return kExitOk;
 }
 
-int Convert(const std::string& file, TargetScript target, std::ostream& out,
-            std::ostream& err) {
-  const std::filesystem::path path = ArgToPath(file);
-  const RomEdition before = InspectRom(path);
-  if (!IsConvertible(before)) {
-    err << file << ":\n" << AsLines(texts::WrongFileWarning(before)) << '\n';
-    return kExitWrongFile;
+// A file error as one line. A path that names no file or no regular file
+// gets a short report; any other the engine's, naming the file as printed.
+std::string FileErrorLine(const std::string& file, const RomError& error) {
+  const std::string shown = ShownName(file);
+  if (NamesNoFile(error)) return shown + ": " + std::string(texts::kNoSuchFile);
+  // Opening a directory for writing fails before anything can look at it.
+  std::error_code ignored;
+  if (IsRefusal(error, Refusal::NotRegularFile) ||
+      (IsOpenFailure(error) &&
+       std::filesystem::is_directory(error.path(), ignored))) {
+    return shown + ": " + std::string(texts::kNotRegularFile);
   }
-  ConvertRom(path, target);
-  out << file << ": " << EditionWord(before) << " -> "
-      << EditionWord(target == kSimplifiedScript ? RomEdition::Simplified
-                                                 : RomEdition::Traditional)
-      << '\n';
-  return kExitOk;
+  std::string report = error.what();
+  const std::string named = "“" + PathToUtf8(error.path()) + "”";
+  if (const std::size_t at = report.find(named); at != std::string::npos) {
+    report.replace(at, named.size(), "“" + shown + "”");
+  }
+  return shown + ": " + report;
+}
+
+// With several files: a file error, then a refusal, then a damaged file.
+int Graver(int status, int other) {
+  constexpr std::array<int, 4> kRising = {kExitOk, kExitDamaged, kExitWrongFile,
+                                          kExitFileError};
+  const auto rank = [&](int value) {
+    return std::find(kRising.begin(), kRising.end(), value) - kRising.begin();
+  };
+  return rank(other) > rank(status) ? other : status;
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err) {
+  Output output(out, err);
   Options options;
-  if (!ParseArgs(args, options, err)) {
-    err << "Try '" << kProgram << " --help'.\n";
-    return kExitUsage;
+  if (const auto usage_error = ParseArgs(args, options)) {
+    output.Err(*usage_error + "\nTry '" + std::string(kProgram) + " --help'.");
+    return output.failed() ? kExitFileError : kExitUsage;
   }
-  if (options.help) {
-    out << kUsage;
-    return kExitOk;
-  }
-  if (options.version) {
-    out << kProgram << ' ' << QORVANE_VERSION_TEXT << '\n';
-    return kExitOk;
+  if (options.help || options.version) {
+    output.Out(options.help
+                   ? std::string(kUsage)
+                   : std::string(kProgram) + " " + QORVANE_VERSION_TEXT);
+    return output.failed() ? kExitFileError : kExitOk;
   }
 
   int status = kExitOk;
   for (const std::string& file : options.files) {
     int result = kExitOk;
     try {
-      result = options.target ? Convert(file, *options.target, out, err)
-                              : Inspect(file, out);
+      result = options.target ? Convert(file, *options.target, output)
+                              : Inspect(file, output);
     } catch (const RomError& error) {
-      err << file << ": " << error.what() << '\n';
+      output.Err(FileErrorLine(file, error));
       result = kExitFileError;
     }
-    status = std::max(status, result);
+    if (output.failed()) return kExitFileError;
+    status = Graver(status, result);
   }
-  out.flush();
   return status;
 }
 

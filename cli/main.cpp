@@ -17,7 +17,11 @@ int wmain(int argc, wchar_t** argv) {
   return qorvane::cli::RunCli(args, std::cout, std::cerr);
 }
 #else
+#include <csignal>
+
 int main(int argc, char** argv) {
+  // A closed pipe is then a failed write, reported like any other.
+  std::signal(SIGPIPE, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return qorvane::cli::RunCli(args, std::cout, std::cerr);
 }

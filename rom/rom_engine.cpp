@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+#include "rom/signal_hold.h"
+
 namespace qorvane {
 namespace {
 
@@ -42,6 +44,12 @@ SignatureBytes ReadSignature(RomFile& file) {
 }
 
 using SavedRuns = std::array<PatchRun, kPatchSites.size()>;
+
+// The script whose runs an enhanced edition holds.
+TargetScript ScriptOf(RomEdition edition) {
+  return edition == RomEdition::Simplified ? kSimplifiedScript
+                                           : kTraditionalScript;
+}
 
 // Puts back the first `count` saved runs and syncs; carries on past failures.
 FileOutcome Restore(RomFile& file, const SavedRuns& saved, std::size_t count) {
@@ -84,10 +92,7 @@ RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
   report.signature = ReadSignature(*file);
   report.edition = ClassifySignature(report.signature);
   if (IsConvertible(report.edition)) {
-    const TargetScript script = report.edition == RomEdition::Simplified
-                                    ? kSimplifiedScript
-                                    : kTraditionalScript;
-    for (const SitePatch& patch : PatchRunsFor(script)) {
+    for (const SitePatch& patch : PatchRunsFor(ScriptOf(report.edition))) {
       PatchRun found{};
       if (file->ReadAt(patch.site.offset, found) < found.size() ||
           found != patch.run) {
@@ -99,7 +104,8 @@ RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
   return report;
 }
 
-void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
+RomReport ConvertRom(const fs::path& path, TargetScript target,
+                     FileCalls& calls) {
   if (target == kNoScript) throw RomError(Refusal::NoTargetScript, path);
 
   RomFile file(path, RomFile::Access::ReadWrite, calls);
@@ -117,15 +123,25 @@ void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
     }
   }
   // Site 1 holds the signature.
-  const SignatureBytes signature{saved[0][0], saved[0][1], saved[0][2]};
-  if (!IsConvertible(ClassifySignature(signature))) {
+  RomReport before;
+  before.signature = {saved[0][0], saved[0][1], saved[0][2]};
+  before.edition = ClassifySignature(before.signature);
+  if (!IsConvertible(before.edition)) {
     throw RomError(Refusal::NotEnhancedEdition, path);
+  }
+  const PatchPlan held = PatchRunsFor(ScriptOf(before.edition));
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    if (saved[i] != held[i].run)
+      before.mismatched_sites.push_back(held[i].site);
   }
 
   // Writing site 1 first means a conversion cut short after it reads as the
   // target edition with runs that do not match, which converting again
   // repairs.
   const PatchPlan plan = PatchRunsFor(target);
+  // From the first write until the file is synced and closed, Ctrl-C,
+  // SIGTERM and SIGHUP wait; they take effect when this function ends.
+  const SignalHold hold;
   for (std::size_t i = 0; i < plan.size(); ++i) {
     if (const auto error = file.TryWriteAt(plan[i].site.offset, plan[i].run)) {
       throw RomError(RomOperation::Write, path, error,
@@ -137,6 +153,7 @@ void ConvertRom(const fs::path& path, TargetScript target, FileCalls& calls) {
                    Restore(file, saved, plan.size()));
   }
   file.Close(FileOutcome::Converted);
+  return before;
 }
 
 }  // namespace qorvane

@@ -22,6 +22,15 @@ RomEdition InspectRom(const std::filesystem::path& path,
                       FileCalls& calls = FileCalls::System());
 RomEdition InspectRom(const std::filesystem::path& path);
 
+// The edition of a file, and for Simplified or Traditional the sites (in
+// writing order) that do not hold that edition's run, as in a damaged or
+// half-converted file.
+struct RomReport {
+  RomEdition edition = RomEdition::Unrecognised;
+  SignatureBytes signature{};
+  std::vector<PatchSite> mismatched_sites;
+};
+
 // Writes the five patch runs of `target` (1 simplified, any other non-zero
 // value traditional) into the existing file, in place.
 //
@@ -31,19 +40,13 @@ RomEdition InspectRom(const std::filesystem::path& path);
 // replace; a failed check raises RomError with nothing written. It returns
 // only after the runs are written, synced to stable storage and the file is
 // closed. If a write or the sync fails, the saved bytes are written back and
-// synced, and the error says whether that worked.
-void ConvertRom(const std::filesystem::path& path, TargetScript target,
-                FileCalls& calls = FileCalls::System());
+// synced, and the error says whether that worked. Returns what the file was
+// before: its edition, and the runs the conversion repaired.
+RomReport ConvertRom(const std::filesystem::path& path, TargetScript target,
+                     FileCalls& calls = FileCalls::System());
 
-// A closer look for reports: the edition, and for Simplified or Traditional
-// the sites (in writing order) that do not hold that edition's run, as in a
-// half-converted file. Unlike InspectRom, a path that names no file or
+// A closer look for reports. Unlike InspectRom, a path that names no file or
 // something other than a regular file raises RomError.
-struct RomReport {
-  RomEdition edition = RomEdition::Unrecognised;
-  SignatureBytes signature{};
-  std::vector<PatchSite> mismatched_sites;
-};
 RomReport ExamineRom(const std::filesystem::path& path,
                      FileCalls& calls = FileCalls::System());
 

@@ -1,6 +1,7 @@
 #include "rom/rom_error.h"
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 #include "rom/path_text.h"
@@ -8,33 +9,33 @@
 namespace qorvane {
 namespace {
 
+using std::errc;
+
 struct Words {
-  std::errc condition;
+  std::initializer_list<errc> conditions;
   const char* text;
 };
 
-// Portable conditions in plain words; the first match wins.
-constexpr std::array<Words, 18> kSystemErrors{{
-    {std::errc::no_such_file_or_directory,
+// Portable conditions in plain words.
+const Words kSystemErrors[] = {
+    {{errc::no_such_file_or_directory, errc::not_a_directory},
      "文件不存在，可能已被删除、移动或改名"},
-    {std::errc::not_a_directory, "文件不存在，可能已被删除、移动或改名"},
-    {std::errc::permission_denied, "没有访问此文件的权限"},
-    {std::errc::operation_not_permitted, "没有访问此文件的权限"},
-    {std::errc::read_only_file_system, "文件所在的磁盘是只读的"},
-    {std::errc::no_space_on_device, "磁盘空间不足"},
-    {std::errc::resource_unavailable_try_again, "文件被其他程序占用"},
-    {std::errc::operation_would_block, "文件被其他程序占用"},
-    {std::errc::device_or_resource_busy, "文件被其他程序占用"},
-    {std::errc::text_file_busy, "文件被其他程序占用"},
-    {std::errc::io_error, "磁盘读写出错，磁盘或存储介质可能有故障"},
-    {std::errc::is_a_directory, "这是一个文件夹，不是文件"},
-    {std::errc::file_too_large, "文件过大"},
-    {std::errc::too_many_files_open, "打开的文件过多"},
-    {std::errc::too_many_files_open_in_system, "打开的文件过多"},
-    {std::errc::filename_too_long, "文件名过长"},
-    {std::errc::interrupted, "操作被中断"},
-    {std::errc::no_lock_available, "文件被其他程序占用"},
-}};
+    {{errc::permission_denied, errc::operation_not_permitted},
+     "没有访问此文件的权限"},
+    {{errc::read_only_file_system}, "文件所在的磁盘是只读的"},
+    {{errc::no_space_on_device}, "磁盘空间不足"},
+    {{errc::resource_unavailable_try_again, errc::operation_would_block,
+      errc::device_or_resource_busy, errc::text_file_busy,
+      errc::no_lock_available},
+     "文件被其他程序占用"},
+    {{errc::io_error}, "磁盘读写出错，磁盘或存储介质可能有故障"},
+    {{errc::is_a_directory}, "这是一个文件夹，不是文件"},
+    {{errc::file_too_large}, "文件过大"},
+    {{errc::too_many_files_open, errc::too_many_files_open_in_system},
+     "打开的文件过多"},
+    {{errc::filename_too_long}, "文件名过长"},
+    {{errc::interrupted}, "操作被中断"},
+};
 
 // Indexed by the enums' values.
 constexpr std::array<const char*, 6> kOperations{"打开", "锁定", "读取",
@@ -99,7 +100,9 @@ std::string DescribeSystemError(std::error_code code) {
   }
 #endif
   for (const Words& words : kSystemErrors) {
-    if (code == words.condition) return words.text;
+    for (errc condition : words.conditions) {
+      if (code == condition) return words.text;
+    }
   }
   return "系统错误：" + code.message();
 }

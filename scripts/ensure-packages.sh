@@ -28,4 +28,5 @@ ensure_packages() {
 
 # What building the whole project needs.
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
-  qt6-base-dev qt6-translations-l10n fonts-noto-cjk)
+  qt6-base-dev qt6-translations-l10n fonts-noto-cjk
+  groff-base)  # the manual page's warnings check

@@ -192,7 +192,7 @@ TEST(ConvertRomTest, CallsFollowTheScript) {
                                    {'w', 0xC1458, 7},
                                    {'w', 0x6AE88, 7},
                                    {'w', 0xC2A04, 7}};
-  const auto join = [](std::vector<std::vector<Call>> parts) {
+  const auto join = [](const std::vector<std::vector<Call>>& parts) {
     std::vector<Call> all;
     for (const auto& part : parts)
       all.insert(all.end(), part.begin(), part.end());

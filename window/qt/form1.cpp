@@ -98,9 +98,8 @@ QAccessibleInterface* AccessibleForm(const QString& /*class_name*/,
 void EndApplication(int status) {
   // Queued, so that it takes effect in the event loop even when it is asked
   // for before the loop runs (an error in the window's load event).
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
-      [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(QCoreApplication::instance(), "exit",
+                            Qt::QueuedConnection, Q_ARG(int, status));
 }
 
 Form1::Form1(EndProgram end_program)

@@ -25,7 +25,7 @@ std::filesystem::path ToPath(const QString& file_name) {
 QString ToQtFileFilter(std::string_view filter) {
   const QString text = ToQString(filter);
   const qsizetype bar = text.indexOf(u'|');
-  const QString description = text.left(bar);
+  QString description = text.left(bar);
   const QString pattern = text.mid(bar + 1);
   // Qt reads the pattern from the brackets at the end of the entry; a
   // description that already ends in them shows it once, as it is.

@@ -44,7 +44,7 @@ void OnNextModal(std::function<void(QWidget*)> handle, int tries = 500) {
     ADD_FAILURE() << "no dialog came";
   });
 }
-std::shared_ptr<Modal> AnswerNextModal(QString file = {}) {
+std::shared_ptr<Modal> AnswerNextModal(const QString& file = {}) {
   auto seen = std::make_shared<Modal>();
   OnNextModal([seen, file](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -208,3 +208,12 @@ TEST(EndApplicationTest, EndsTheEventLoopEvenBeforeItRuns) {
 
 }  // namespace
 }  // namespace qorvane
+
+// One QApplication for all the tests, headless unless a platform is chosen.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}
