@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev file zip unzip \
+ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev file strip-nondeterminism \
   g++-mingw-w64-x86-64-posix wine
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -38,22 +38,14 @@ cmake --build "$deb_build" -j 2
 (cd "$deb_build" && cpack -G DEB)
 cp "$deb_build"/qorvane-switcher_*_amd64.deb "$dist/"
 
-# The Windows zip.
+# The Windows zip. Its CPack configuration gives every entry the time
+# SOURCE_DATE_EPOCH and a fixed order (with strip-nondeterminism).
 cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DQORVANE_BUILD_TESTS=OFF -DQORVANE_BUILD_BENCHMARKS=OFF
 cmake --build "$win_build" -j 2
 (cd "$win_build" && cpack -G ZIP)
-zip_name=$(cd "$win_build" && ls qorvane-switcher-*-windows-x64.zip)
-
-# CPack's zip keeps the build's file times; repack it with every entry at
-# SOURCE_DATE_EPOCH, in byte order of the names, without extra fields.
-repack=$(mktemp -d)
-trap 'rm -rf "$repack"' EXIT
-unzip -q "$win_build/$zip_name" -d "$repack"
-find "$repack" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-(cd "$repack" && find . -mindepth 1 | sed 's|^\./||' | sort |
-  zip -q -X -9 "$dist/$zip_name" -@)
+cp "$win_build"/qorvane-switcher-*-windows-x64.zip "$dist/"
 
 (cd "$dist" && sha256sum -- *.deb *.zip >SHA256SUMS)
 echo "Release files in $dist (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH):"
