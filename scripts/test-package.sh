@@ -30,7 +30,7 @@ app_id=org.example.QorvaneSwitcher
 expected=(
   bin/qorvane-switcher bin/qorvane-switcher-cli
   share/man/man1/qorvane-switcher.1.gz share/man/man1/qorvane-switcher-cli.1.gz
-  share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml
+  "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
   share/doc/qorvane-switcher/copyright share/doc/qorvane-switcher/changelog.gz
 )
 for size in 48 64 96 128; do
