@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 std::optional<Refusal> OpenRegular(const fs::path& path, FileCalls& calls,
                                    std::optional<RomFile>& file) {
   std::error_code error;
-  const fs::file_type type = fs::status(path, error).type();
+  const fs::file_type type = FileTypeOf(path, error);
   if (type == fs::file_type::not_found) {
     throw RomError(RomOperation::Open, path,
                    std::make_error_code(std::errc::no_such_file_or_directory));

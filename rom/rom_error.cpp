@@ -1,10 +1,18 @@
 #include "rom/rom_error.h"
 
 #include <array>
+#include <cwctype>
 #include <initializer_list>
 #include <utility>
 
 #include "rom/path_text.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace qorvane {
 namespace {
@@ -79,21 +87,65 @@ std::string Report(const RomError::Reason& reason,
   return text + "。" + Text(kOutcomes, outcome);
 }
 
+#ifdef _WIN32
+// The system's own words for a Windows error code, in Simplified Chinese
+// where Windows has them, as UTF-8 (never the ANSI code page).
+std::string SystemMessage(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                      FORMAT_MESSAGE_FROM_SYSTEM |
+                      FORMAT_MESSAGE_IGNORE_INSERTS;
+  DWORD length = 0;
+  constexpr DWORD kChinese =
+      MAKELANGID(LANG_CHINESE_SIMPLIFIED, SUBLANG_CHINESE_SIMPLIFIED);
+  for (const DWORD language : {kChinese, DWORD{0}}) {  // 0: the system's
+    length = ::FormatMessageW(flags, nullptr, code, language,
+                              reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length != 0) break;
+  }
+  std::wstring words(text != nullptr ? text : L"", length);
+  ::LocalFree(text);
+  while (!words.empty() && (std::iswspace(words.back()) ||
+                            words.back() == L'.' || words.back() == L'。')) {
+    words.pop_back();
+  }
+  if (words.empty()) return "未知的系统错误";
+  const int size = static_cast<int>(words.size());
+  std::string utf8(
+      static_cast<std::size_t>(::WideCharToMultiByte(
+          CP_UTF8, 0, words.data(), size, nullptr, 0, nullptr, nullptr)),
+      '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, words.data(), size, utf8.data(),
+                        static_cast<int>(utf8.size()), nullptr, nullptr);
+  return utf8;
+}
+#endif
+
 }  // namespace
 
 std::string DescribeSystemError(std::error_code code) {
 #ifdef _WIN32
-  // Windows codes with no portable condition of their own.
+  // The common Windows codes in the project's own words.
   if (code.category() == std::system_category()) {
     switch (code.value()) {
-      case 32:  // ERROR_SHARING_VIOLATION
-      case 33:  // ERROR_LOCK_VIOLATION
-        return "文件被其他程序占用";
-      case 39:   // ERROR_HANDLE_DISK_FULL
-      case 112:  // ERROR_DISK_FULL
-        return "磁盘空间不足";
-      case 19:  // ERROR_WRITE_PROTECT
-        return "文件所在的磁盘是只读的";
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+        code = std::make_error_code(errc::no_such_file_or_directory);
+        break;
+      case ERROR_ACCESS_DENIED:
+        code = std::make_error_code(errc::permission_denied);
+        break;
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+        code = std::make_error_code(errc::device_or_resource_busy);
+        break;
+      case ERROR_HANDLE_DISK_FULL:
+      case ERROR_DISK_FULL:
+        code = std::make_error_code(errc::no_space_on_device);
+        break;
+      case ERROR_WRITE_PROTECT:
+        code = std::make_error_code(errc::read_only_file_system);
+        break;
       default:
         break;
     }
@@ -104,6 +156,11 @@ std::string DescribeSystemError(std::error_code code) {
       if (code == condition) return words.text;
     }
   }
+#ifdef _WIN32
+  if (code.category() == std::system_category()) {
+    return "系统错误：" + SystemMessage(static_cast<DWORD>(code.value()));
+  }
+#endif
   return "系统错误：" + code.message();
 }
 

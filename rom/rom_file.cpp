@@ -44,7 +44,40 @@ DWORD Chunk(std::size_t size) {
       std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
 }
 
+// `path` as the wide calls take it at any length: a full path of MAX_PATH
+// characters or more gets the \\?\ prefix, so it works whether or not the
+// system has long paths enabled for programs that ask for them.
+std::wstring SystemPath(const std::filesystem::path& path) {
+  const std::wstring& given = path.native();
+  if (given.starts_with(LR"(\\?\)")) return given;
+  std::wstring full(::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), 0);
+  full.resize(::GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()),
+                                 full.data(), nullptr));
+  if (full.empty() || full.size() < MAX_PATH) return given;  // as it was
+  if (full.starts_with(LR"(\\.\)")) return full;             // a device
+  if (full.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
 }  // namespace
+
+std::filesystem::file_type FileTypeOf(const std::filesystem::path& path,
+                                      std::error_code& error) {
+  error.clear();
+  const DWORD attributes = ::GetFileAttributesW(SystemPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+      return std::filesystem::file_type::not_found;
+    }
+    error = LastError();
+    return std::filesystem::file_type::none;
+  }
+  // A device such as NUL reads as a file here; RomFile::Stat tells.
+  return attributes & FILE_ATTRIBUTE_DIRECTORY
+             ? std::filesystem::file_type::directory
+             : std::filesystem::file_type::regular;
+}
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {
@@ -88,15 +121,20 @@ RomFile::RomFile(std::filesystem::path path, Access access, FileCalls& calls)
   const DWORD share =
       write ? FILE_SHARE_READ
             : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  handle_ = ::CreateFileW(
-      path_.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share,
-      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  handle_ =
+      ::CreateFileW(SystemPath(path_).c_str(),
+                    write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) Fail(RomOperation::Open, LastError());
   open_ = true;
 }
 
 RomFile::Info RomFile::Stat() const {
-  if (::GetFileType(handle_) != FILE_TYPE_DISK) return {};
+  const DWORD type = ::GetFileType(handle_);
+  if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) {
+    Fail(RomOperation::Read, LastError());
+  }
+  if (type != FILE_TYPE_DISK) return {};
   BY_HANDLE_FILE_INFORMATION data{};
   if (!::GetFileInformationByHandle(handle_, &data)) {
     Fail(RomOperation::Read, LastError());
@@ -107,6 +145,8 @@ RomFile::Info RomFile::Stat() const {
 }
 
 void RomFile::LockExclusive() {
+  // A device has no byte ranges to lock; Stat refuses it next.
+  if (::GetFileType(handle_) != FILE_TYPE_DISK) return;
   OVERLAPPED whole{};
   if (!::LockFileEx(handle_,
                     LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
@@ -188,6 +228,13 @@ void RomFile::LockExclusive() {
   if (result != 0) Fail(RomOperation::Lock, Errno());
 }
 
+#endif
+
+#ifndef _WIN32
+std::filesystem::file_type FileTypeOf(const std::filesystem::path& path,
+                                      std::error_code& error) {
+  return std::filesystem::status(path, error).type();
+}
 #endif
 
 RomFile::~RomFile() {

@@ -49,6 +49,11 @@ class FileCalls {
   static FileCalls& System();
 };
 
+// What `path` names, following symbolic links, as std::filesystem::status
+// says; on Windows through the system's own call, at any path length.
+std::filesystem::file_type FileTypeOf(const std::filesystem::path& path,
+                                      std::error_code& error);
+
 class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };

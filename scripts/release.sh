@@ -40,7 +40,7 @@ cp "$deb_build"/qorvane-switcher_*_amd64.deb "$dist/"
 
 # The Windows zip. Its CPack configuration gives every entry the time
 # SOURCE_DATE_EPOCH and a fixed order (with strip-nondeterminism).
-cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DQORVANE_BUILD_TESTS=OFF -DQORVANE_BUILD_BENCHMARKS=OFF
 cmake --build "$win_build" -j 2

@@ -1,0 +1,102 @@
+#include "cli/windows_console.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+namespace qorvane::cli {
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+// Where the last UTF-8 sequence that `text` holds whole ends.
+std::size_t WholeSequences(const std::string& text) {
+  std::size_t end = text.size();
+  for (std::size_t back = 1; back <= std::min<std::size_t>(3, end); ++back) {
+    const auto byte = static_cast<unsigned char>(text[end - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
+    const std::size_t length = byte >= 0xF0   ? 4
+                               : byte >= 0xE0 ? 3
+                               : byte >= 0xC0 ? 2
+                                              : 1;
+    return length > back ? end - back : end;
+  }
+  return end;
+}
+
+bool WriteAll(HANDLE handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    DWORD put = 0;
+    const auto chunk = static_cast<DWORD>(std::min(size, kChunk));
+    if (!::WriteFile(handle, data, chunk, &put, nullptr) || put == 0) {
+      return false;
+    }
+    data += put;
+    size -= put;
+  }
+  return true;
+}
+
+bool WriteConsoleAll(HANDLE handle, const std::string& utf8) {
+  if (utf8.empty()) return true;
+  std::wstring wide(utf8.size(), L'\0');  // never more UTF-16 units
+  wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(
+      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+      static_cast<int>(wide.size()))));
+  if (wide.empty()) return false;
+  const wchar_t* data = wide.data();
+  std::size_t left = wide.size();
+  while (left > 0) {
+    DWORD put = 0;
+    const auto chunk = static_cast<DWORD>(std::min(left, kChunk));
+    if (!::WriteConsoleW(handle, data, chunk, &put, nullptr) || put == 0) {
+      return false;
+    }
+    data += put;
+    left -= put;
+  }
+  return true;
+}
+
+}  // namespace
+
+HandleStreamBuf::HandleStreamBuf(void* handle) : handle_(handle) {
+  DWORD mode = 0;
+  console_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE &&
+             ::GetConsoleMode(handle_, &mode);
+}
+
+HandleStreamBuf::~HandleStreamBuf() { Flush(); }
+
+HandleStreamBuf::int_type HandleStreamBuf::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) {
+    return traits_type::not_eof(c);
+  }
+  pending_.push_back(traits_type::to_char_type(c));
+  if (pending_.size() >= kChunk && !Flush()) return traits_type::eof();
+  return c;
+}
+
+std::streamsize HandleStreamBuf::xsputn(const char* data,
+                                        std::streamsize size) {
+  pending_.append(data, static_cast<std::size_t>(size));
+  if (pending_.size() >= kChunk && !Flush()) return 0;
+  return size;
+}
+
+int HandleStreamBuf::sync() { return Flush() ? 0 : -1; }
+
+bool HandleStreamBuf::Flush() {
+  const std::size_t whole = WholeSequences(pending_);
+  if (whole == 0) return true;
+  const bool written = console_
+                           ? WriteConsoleAll(handle_, pending_.substr(0, whole))
+                           : WriteAll(handle_, pending_.data(), whole);
+  pending_.erase(0, whole);
+  return written;
+}
+
+}  // namespace qorvane::cli

@@ -1,0 +1,47 @@
+// The window program: loads Form1, shows it, and runs the message loop
+// until an action or the close box ends it.
+
+#include "window/win32/form1.h"
+// After windows.h, which form1.h includes.
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <exception>
+#include <system_error>
+
+// A window program has no standard error for the C++ runtime's verbose
+// terminate handler to print to; this plain one keeps that handler's
+// 50 KB symbol demangler out of the program file.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }  // NOLINT
+}  // namespace __gnu_cxx
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
+                    PWSTR /*command_line*/, int /*show*/) {
+  // The manifest asks for Common Controls 6; this loads them. Should it
+  // fail, creating the controls fails and says so.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  try {
+    qorvane::Form1 form;
+    if (const auto status = form.exit_status()) return *status;  // at load
+    form.Show();
+    MSG message{};
+    for (;;) {
+      const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+      if (got == 0) return static_cast<int>(message.wParam);
+      if (got == -1)
+        throw std::system_error(static_cast<int>(::GetLastError()),
+                                std::system_category(), "GetMessageW");
+      // Tab, arrow keys and the like, as in a dialog.
+      if (!::IsDialogMessageW(form.hwnd(), &message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+    }
+  } catch (...) {
+    qorvane::ReportFatalError(qorvane::Win32Dialogs::System(), nullptr,
+                              std::current_exception());
+    return 1;
+  }
+}
