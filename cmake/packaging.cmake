@@ -30,5 +30,62 @@ if(WIN32)
   set(CPACK_QORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
   include(CPack)
 else()
-  # Debian package.
+  # Debian package: `cpack -G DEB` in a build folder makes
+  # qorvane-switcher_1.00_amd64.deb from the install rules, under /usr.
+  include(GNUInstallDirs)
+  set(QORVANE_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
+  set(QORVANE_DEB_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/qorvane-switcher)
+
+  # What the package carries beside the programs, desktop entry, metainfo,
+  # icons and the CLI's manual page: the window program's manual page, the
+  # copyright and the changelog. The pre-build script compresses manual
+  # pages and the changelog in the package.
+  if(QORVANE_BUILD_WINDOW)
+    install(FILES ${QORVANE_PACKAGING}/qorvane-switcher.1
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+  install(FILES ${QORVANE_PACKAGING}/debian/copyright
+                ${QORVANE_PACKAGING}/debian/changelog
+    DESTINATION ${QORVANE_DEB_DOCDIR})
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGE_NAME qorvane-switcher)
+  set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
+  set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
+  set(CPACK_PACKAGE_CONTACT
+    "the QorvaneADVANCE switcher authors <maintainers@example.org>")
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CPACK_PRE_BUILD_SCRIPTS ${QORVANE_PACKAGING}/deb-pre-build.cmake)
+
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_NAME qorvane-switcher)
+  set(CPACK_DEBIAN_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.example.org/)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "switch QorvaneADVANCE ROM images between Chinese script editions")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "A small tool that converts a Game Boy Advance ROM image of the Lumek group's
+enhanced Chinese localisation of QorvaneADVANCE between its simplified- and
+traditional-Chinese script editions, in place. It recognises the edition
+from a signature in the file and rewrites only the 35 bytes that differ;
+nothing else in the file changes.
+
+The package holds the window program (in Simplified Chinese) and the
+command-line companion qorvane-switcher-cli for scripts and batch use.")
+  # Library dependencies come from the binaries. Without a CJK font the
+  # window shows boxes instead of its labels, so the font is a dependency;
+  # Qt's translations only turn the open dialog and two buttons from English
+  # into Chinese, so they are recommended.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-noto-cjk)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+  include(CPack)
 endif()

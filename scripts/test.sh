@@ -10,3 +10,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORVANE_WERROR=ON
 cmake --build "$build"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j 2
 bash scripts/test-windows.sh  # the Windows programs, cross-built and run under Wine
+bash scripts/test-package.sh

@@ -2,18 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QApplication>
-#include <QFileDialog>
-#include <QFontMetrics>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
+#include <QtWidgets>
 #include <functional>
 #include <new>
 #include <optional>
