@@ -16,46 +16,33 @@ namespace fs = std::filesystem;
 using testing::Bytes;
 using testing::ReadFileBytes;
 
-// `original` with the five runs of `target` written out byte by byte.
-Bytes Converted(Bytes original, TargetScript target) {
-  const Bytes head =
-      target == 1 ? Bytes{0x64, 0x48, 0x60} : Bytes{0xC2, 0x33, 0x7D};
-  for (auto [offset, tail0, tail1] :
-       {std::tuple{0xC1038, 0x48, 0xAB}, std::tuple{0xC1248, 0x48, 0xAB},
-        std::tuple{0xC1458, 0x48, 0xAB}, std::tuple{0x6AE88, 0x84, 0x27},
-        std::tuple{0xC2A04, 0x48, 0xAB}}) {
-    const Bytes run = {head[0],
-                       head[1],
-                       head[2],
-                       0x08,
-                       std::uint8_t(tail0),
-                       std::uint8_t(tail1),
-                       0x00};
-    std::copy(run.begin(), run.end(), original.begin() + offset);
+// `bytes` with the five runs of `target` written out in full.
+Bytes Converted(Bytes bytes, TargetScript target) {
+  const std::string head = target == 1 ? "644860" : "C2337D";
+  for (int site : {0xC1038, 0xC1248, 0xC1458, 0x6AE88, 0xC2A04}) {
+    const std::string run = head + (site == 0x6AE88 ? "08842700" : "0848AB00");
+    for (int i = 0; i < 7; ++i) {
+      bytes[site + i] = std::stoi(run.substr(2 * i, 2), nullptr, 16);
+    }
   }
-  return original;
+  return bytes;
 }
 
 TEST(ConvertRomTest, ChangesOnlyTheRunBytes) {
   testing::Scratch dir;
-  struct Case {
-    RomEdition from;
-    std::uint64_t size;
-    std::vector<TargetScript> targets;  // converted in turn
-  };
-  const std::vector<Case> cases = {
-      {RomEdition::Simplified, 0x100000, {2}},
-      {RomEdition::Simplified, 0x100000, {2, 1}},
-      {RomEdition::Simplified, 0x100000, {2, 2}},
-      {RomEdition::Traditional, 0xC2A0B, {1}},   // just long enough
-      {RomEdition::Traditional, 0x100000, {3}},  // any other target
-  };
-  for (const Case& c : cases) {
-    const fs::path path = dir.MakeRom(c.from, c.size);
+  using Case = std::tuple<RomEdition, std::uint64_t, std::vector<int>>;
+  for (const auto& [from, size, targets] : std::vector<Case>{
+           {RomEdition::Simplified, 0x100000, {2}},
+           {RomEdition::Simplified, 0x100000, {2, 1}},
+           {RomEdition::Simplified, 0x100000, {2, 2}},
+           {RomEdition::Traditional, 0xC2A0B, {1}},   // just long enough
+           {RomEdition::Traditional, 0x100000, {3}},  // any other target
+       }) {
+    const fs::path path = dir.MakeRom(from, size);
     const Bytes original = ReadFileBytes(path);
-    for (TargetScript target : c.targets) ConvertRom(path, target);
-    EXPECT_EQ(ReadFileBytes(path), Converted(original, c.targets.back()))
-        << ::testing::PrintToString(c.targets);
+    for (int target : targets) ConvertRom(path, target);
+    EXPECT_EQ(ReadFileBytes(path), Converted(original, targets.back()))
+        << ::testing::PrintToString(targets);
   }
 }
 
@@ -235,25 +222,25 @@ TEST(ConvertRomTest, EveryFaultLeavesTheFileWholeAndIsReported) {
       const bool fails = fault != Fault::Short && fault != Fault::Interrupt &&
                          failing <= static_cast<int>(calls.calls.size());
       ASSERT_EQ(error.has_value(), fails) << (error ? error->what() : "");
-      const char op = fails ? calls.calls[failing - 1][0] : 'c';
-      if (!fails || op == 'c') {
+      if (!fails) {
         EXPECT_EQ(ReadFileBytes(path), Converted(original, 2));
-        if (fails) {
-          EXPECT_EQ(error->outcome(), FileOutcome::Converted);
-        }
         continue;
       }
-      const auto operation = std::get<SystemFailure>(error->reason()).operation;
-      EXPECT_EQ(operation, op == 'r'   ? RomOperation::Read
-                           : op == 'w' ? RomOperation::Write
-                                       : RomOperation::Sync);
-      const FileOutcome outcome = op == 'r' ? FileOutcome::Unchanged
-                                  : fault == Fault::Sticky
-                                      ? FileOutcome::RestoreFailed
-                                      : FileOutcome::Restored;
+      // The first call that failed decides the error and the file.
+      const char op = calls.calls[failing - 1][0];
+      const auto [operation, outcome] =
+          op == 'r' ? std::pair{RomOperation::Read, FileOutcome::Unchanged}
+          : op == 'c'
+              ? std::pair{RomOperation::Close, FileOutcome::Converted}
+              : std::pair{op == 'w' ? RomOperation::Write : RomOperation::Sync,
+                          fault == Fault::Sticky ? FileOutcome::RestoreFailed
+                                                 : FileOutcome::Restored};
+      EXPECT_EQ(std::get<SystemFailure>(error->reason()).operation, operation);
       EXPECT_EQ(error->outcome(), outcome) << error->what();
       if (outcome != FileOutcome::RestoreFailed) {
-        EXPECT_EQ(ReadFileBytes(path), original);
+        EXPECT_EQ(ReadFileBytes(path), outcome == FileOutcome::Converted
+                                           ? Converted(original, 2)
+                                           : original);
       }
     }
   }
