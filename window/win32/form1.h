@@ -1,7 +1,7 @@
 // The tool's only window on Win32, the native implementation of
 // `SwitcherView` beside the Qt one, over the same controller.
 //
-// Geometry is the original dialog's, in twips, converted at the window's
+// The dialog's geometry is given in twips and converted at the window's
 // DPI (15 twips to a pixel at 96 DPI) and again whenever the window moves to
 // a screen of another DPI. Each control event runs one controller action
 // inside one error boundary: an error is shown in a critical message box
@@ -51,7 +51,7 @@ class Form1 : public SwitcherView {
                                     std::string_view filter) override;
   void QuitTool() override;
 
-  // The controls, named as in the original dialog.
+  // The controls, by their names in the wiring table.
   HWND Frame1 = nullptr;
   HWND Option1 = nullptr;
   HWND Label1 = nullptr;
