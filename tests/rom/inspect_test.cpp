@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
+#include <fstream>
 #include <string>
-#include <vector>
 
 #include "rom/rom_engine.h"
 #include "tests/support/scratch.h"
@@ -15,8 +13,10 @@
 namespace qorvane {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::Bytes;
 using testing::ReadFileBytes;
+using testing::RomImageBuilder;
 
 TEST(InspectRomTest, OutcomesFromTheSignatureAlone) {
   using enum RomEdition;
@@ -25,26 +25,18 @@ TEST(InspectRomTest, OutcomesFromTheSignatureAlone) {
   // An image of `size` bytes holding `bytes` at the signature.
   const auto image = [&](const Bytes& bytes, std::uint64_t size = 0x100000) {
     auto path = dir / ("image-" + std::to_string(count++) + ".bin");
-    testing::RomImageBuilder()
-        .Size(size)
-        .Put(SignatureOffset, bytes)
-        .WriteTo(path);
+    RomImageBuilder().Size(size).Put(SignatureOffset, bytes).WriteTo(path);
     return path;
   };
-  std::filesystem::create_directory(dir / "folder.gba");
+  fs::create_directory(dir / "folder.gba");
 #ifdef _WIN32
-  const std::filesystem::path device = "NUL";  // no FIFOs in Windows folders
+  const fs::path device = "NUL";  // no FIFOs in Windows folders
 #else
-  const std::filesystem::path device = dir / "fifo.gba";
+  const fs::path device = dir / "fifo.gba";
   ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
 #endif
   const Bytes s = {0x64, 0x48, 0x60};
-  struct Case {
-    std::filesystem::path path;
-    RomEdition edition;
-    SignatureBytes read;
-  };
-  const std::vector<Case> cases = {
+  const std::tuple<fs::path, RomEdition, SignatureBytes> cases[] = {
       {image(s), Simplified, {0x64, 0x48, 0x60}},
       {image({0xC2, 0x33, 0x7D}), Traditional, {0xC2, 0x33, 0x7D}},
       {image({0x4A, 0x48, 0x60}), NotEnhanced, {0x4A, 0x48, 0x60}},
@@ -59,16 +51,16 @@ TEST(InspectRomTest, OutcomesFromTheSignatureAlone) {
       {dir / "folder.gba", Unrecognised, {0, 0, 0}},
       {device, Unrecognised, {0, 0, 0}},  // and no waiting
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path.string());
-    const bool file = std::filesystem::is_regular_file(c.path);
-    const bool existed = std::filesystem::exists(c.path);
-    const Bytes before = file ? ReadFileBytes(c.path) : Bytes{};
+  for (const auto& [path, edition, signature] : cases) {
+    SCOPED_TRACE(path.string());
+    const bool file = fs::is_regular_file(path);
+    const bool existed = fs::exists(path);
+    const Bytes before = file ? ReadFileBytes(path) : Bytes{};
     SignatureBytes read{0x64, 0x48, 0x60};  // left from an earlier file
-    EXPECT_EQ(InspectRom(c.path, read), c.edition);
-    EXPECT_EQ(read, c.read);
-    EXPECT_EQ(std::filesystem::exists(c.path), existed) << "created";
-    EXPECT_EQ(file ? ReadFileBytes(c.path) : Bytes{}, before);
+    EXPECT_EQ(InspectRom(path, read), edition);
+    EXPECT_EQ(read, signature);
+    EXPECT_EQ(fs::exists(path), existed) << "created";
+    EXPECT_EQ(file ? ReadFileBytes(path) : Bytes{}, before);
   }
 }
 
@@ -76,18 +68,12 @@ TEST(InspectRomTest, ReadOnlyFileIsInspectedAndNotConverted) {
   testing::Scratch dir;
   const auto path = dir.MakeRom(RomEdition::Traditional);
   const Bytes before = ReadFileBytes(path);
-  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
-                                         std::filesystem::perms::group_read |
-                                         std::filesystem::perms::others_read);
+  fs::permissions(path, fs::perms(0444));
 #ifdef _WIN32
   // Wine run as root writes a read-only file as root writes any file, and
   // has no other user to become.
-  if (HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-      h != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(h);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
+  if (std::ofstream(path, std::ios::app)) {
+    fs::permissions(path, fs::perms(0644));
     GTEST_SKIP() << "this user may write read-only files";
   }
 #endif

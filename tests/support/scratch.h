@@ -4,8 +4,11 @@
 #ifndef QORVANE_TESTS_SUPPORT_SCRATCH_H_
 #define QORVANE_TESTS_SUPPORT_SCRATCH_H_
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "tools/rom_image.h"
 
@@ -17,8 +20,19 @@ using images::RomImageBuilder;
 
 class Scratch {
  public:
-  Scratch();
-  ~Scratch();
+  Scratch() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch();
+    do {  // create_directory throws if it cannot make one
+      path_ = std::filesystem::temp_directory_path() /
+              ("qorvane-test-" + std::to_string(stamp.count()) + "-" +
+               std::to_string(counter++));
+    } while (!std::filesystem::create_directory(path_));
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
 
@@ -27,7 +41,11 @@ class Scratch {
   }
   // A 1 MiB image (or `size` bytes) of `edition`, under a name of its own.
   std::filesystem::path MakeRom(RomEdition edition,
-                                std::uint64_t size = 0x100000);
+                                std::uint64_t size = 0x100000) {
+    auto path = path_ / ("rom-" + std::to_string(roms_++) + ".gba");
+    RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
+    return path;
+  }
 
  private:
   std::filesystem::path path_;

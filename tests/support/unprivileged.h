@@ -1,9 +1,6 @@
-// Runs a check without root's privileges. Permission bits do not stop root,
-// so a test that a read-only file stays unwritten must run as somebody else:
-// as root, `RunUnprivileged` forks a child that becomes the user nobody; as
-// anybody else, it runs the check in place. Windows has no such user to
-// become: there the check runs in place, and a test finds out for itself
-// whether its user may write a read-only file (Wine run as root may).
+// Runs a check without root's privileges, which permission bits do not stop:
+// as root, in a child that becomes the user nobody; otherwise (and on
+// Windows, which has no such user to become) in place.
 
 #ifndef QORVANE_TESTS_SUPPORT_UNPRIVILEGED_H_
 #define QORVANE_TESTS_SUPPORT_UNPRIVILEGED_H_
@@ -26,8 +23,7 @@ inline int RunUnprivileged(const std::function<int()>& check) {
   const pid_t child = ::fork();
   if (child < 0) return -1;
   if (child == 0) {
-    constexpr uid_t kNobody = 65534;
-    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(255);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(255);  // nobody
     ::_exit(check());
   }
   int status = 0;
