@@ -10,10 +10,8 @@
 #include <atomic>
 #include <csignal>
 #include <sstream>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 #include "cli/cli.h"
 #include "cli/windows_console.h"
