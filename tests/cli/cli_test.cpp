@@ -1,20 +1,21 @@
-#include "cli/cli.h"
-
-#include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>  // before any header that might include it
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
 #include <sstream>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <vector>
 
+#include "cli/cli.h"
+#include "cli/windows_console.h"
+#include "rom/path_text.h"
 #include "rom/rom_engine.h"
 #include "tests/support/scratch.h"
 
@@ -30,8 +31,7 @@ CliRun Cli(const Args& args) {
   return {RunCli(args, out, err), out.str(), err.str()};  // left to right
 }
 
-// POSIX names, a FIFO, fork and signals; Windows: windows_cli_test.cpp.
-#ifndef _WIN32
+#ifndef _WIN32  // POSIX names, a FIFO, fork and signals
 TEST(CliTest, InspectsAndConvertsFileByFile) {
   testing::Scratch dir;
   const std::string t = dir.MakeRom(RomEdition::Traditional).string();
@@ -82,12 +82,10 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
 
 TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
   testing::Scratch dir;
-  const std::string path = (dir / "rom\t.gba").string();
-  const std::string shown = "$'" + (dir / "rom\\t.gba'").string();
-  const std::string clean = shown + ": traditional -> traditional\n";
-  const std::string repaired = shown +
-                               ": traditional -> traditional (repaired the "
-                               "runs at 0xC1458, 0x6AE88, 0xC2A04)\n";
+  const std::string path = (dir / "rom.gba").string();
+  const std::string done = path + ": traditional -> traditional",
+                    repaired =
+                        " (repaired the runs at 0xC1458, 0x6AE88, 0xC2A04)";
   struct SignallingCalls : FileCalls {  // signals as the third write starts
     int signal = 0, writes = 0;
     IoResult WriteAt(NativeHandle handle, std::span<const std::uint8_t> data,
@@ -115,13 +113,59 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
       // SIGKILL cannot be held off: converting again repairs the file.
       EXPECT_EQ(Cli({"--to", "traditional", path}),
-                CliRun(kExitOk, signal == SIGKILL ? repaired : clean, ""));
-      EXPECT_EQ(Cli({path}), CliRun(kExitOk, shown + ": traditional\n", ""));
+                CliRun(kExitOk,
+                       done + (signal == SIGKILL ? repaired : "") + "\n", ""));
+      EXPECT_EQ(Cli({path}), CliRun(kExitOk, path + ": traditional\n", ""));
     }
   }
 }
 
-#endif  // _WIN32
+#else  // the Windows edge
+
+const std::string kLine = "样本.gba: 文件不存在\n";
+
+// A Chinese name through a UTF-8 argument; output as UTF-8 bytes to a file,
+// as characters to a console, and to no handle at all.
+TEST(CliTest, AChineseNameThenOutputToAFileAConsoleAndNowhere) {
+  testing::Scratch dir;
+  const std::filesystem::path rom = dir / L"简体 版.gba", file = dir / "out";
+  RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(rom);
+  const std::string name = PathToUtf8(rom);
+  // Writes kLine in two parts split inside a character; false on failure.
+  const auto write_line = [](HANDLE handle) {
+    HandleStreamBuf buffer(handle);
+    std::ostream stream(&buffer);
+    stream << kLine.substr(0, 4) << std::flush << kLine.substr(4) << std::flush;
+    return !stream.fail();
+  };
+  EXPECT_EQ(Cli({"--to", "traditional", name}),
+            CliRun(kExitOk, name + ": simplified -> traditional\n", ""));
+  HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr);
+  EXPECT_TRUE(write_line(handle));
+  ::CloseHandle(handle);
+  EXPECT_EQ(testing::ReadFileBytes(file),
+            testing::Bytes(kLine.begin(), kLine.end()));
+  EXPECT_FALSE(write_line(nullptr));
+  // A console of the test's own, read back cell by cell.
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole());
+  handle = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  CONSOLE_SCREEN_BUFFER_INFO start{};
+  EXPECT_TRUE(::GetConsoleScreenBufferInfo(handle, &start));
+  EXPECT_TRUE(write_line(handle));
+  std::wstring shown(13, L'\0');
+  DWORD got = 0;
+  ::ReadConsoleOutputCharacterW(handle, shown.data(), 13,
+                                start.dwCursorPosition, &got);
+  EXPECT_EQ(shown, L"样本.gba: 文件不存在");
+  ::CloseHandle(handle);
+  ::FreeConsole();
+}
+
+#endif
 
 TEST(CliUsageTest, UsageErrorsHelpAndVersion) {
   for (const Args& args :

@@ -14,11 +14,11 @@ namespace qorvane {
 namespace {
 
 using Shown = std::vector<std::string>;
+using C = SwitcherController;
 
 // Records every call, in order, as one line of text; answers the open
 // dialog with `answer`.
-class FakeView : public SwitcherView {
- public:
+struct FakeView : SwitcherView {
   void ShowMessage(std::string_view text, std::string_view title,
                    MessageKind kind) override {
     Record(kind == MessageKind::Warning ? "warning " : "info ", title, text);
@@ -44,85 +44,68 @@ const std::string kAsk = "ask 打开QorvaneROM文件: QorvaneROM文件(*.gba)|*.
 const std::string kUnrecognised =
     "warning 警 告: 您选择的不是“QorvaneADVANCE”的ROM\r       "
     "请选择正确的ROM文件";
-const std::string kNotEnhanced =
-    "warning 警 告: 您选择的不是Lumek汉化简繁增强版的ROM\r        "
-    "请选择正确的ROM文件";
-const std::string kNoRom =
-    "warning 警 告: 请先选择QorvaneADVANCE\rLumek汉化中文版ROM文件";
-const std::string kNoScript = "warning 警 告: 请选择要转换的字体";
 const std::string kSimplified = "status: 目前此ROM为简体中文";
-const std::string kTraditional = "status: 目前此ROM为繁体中文";
 
-class SwitcherControllerTest : public ::testing::Test {
- protected:
-  SwitcherControllerTest() { controller_.Start(); }
-
-  // What `action` showed; `Browse` answers the open dialog with `path`
-  // (empty: cancels).
-  Shown Run(void (SwitcherController::*action)()) {
-    (controller_.*action)();
-    return std::exchange(view_.shown, {});
-  }
-  Shown Browse(const std::filesystem::path& path) {
-    view_.answer = path;
-    return Run(&SwitcherController::BrowseForRom);
-  }
-
-  testing::Scratch dir_;
-  FakeView view_;
-  SwitcherController controller_{view_};
-};
-
-TEST_F(SwitcherControllerTest, BrowseAcceptsOnlyEnhancedEditionsThenConverts) {
-  EXPECT_EQ(Run(&SwitcherController::ConvertSelectedRom), Shown{kNoRom});
-  const auto chinese = dir_ / std::filesystem::path(u8"测试 简体版.gba");
+TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
+  testing::Scratch dir;
+  FakeView view;
+  C controller(view);
+  controller.Start();
+  // What `action` showed; the open dialog answers `answer` (empty: cancels).
+  const auto run = [&](void (C::*action)(), std::filesystem::path answer = {}) {
+    view.answer = std::move(answer);
+    (controller.*action)();
+    return std::exchange(view.shown, {});
+  };
+  EXPECT_EQ(
+      run(&C::ConvertSelectedRom),
+      Shown{"warning 警 告: 请先选择QorvaneADVANCE\rLumek汉化中文版ROM文件"});
+  const auto chinese = dir / std::filesystem::path(u8"测试 简体版.gba");
   testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(chinese);
-  const auto traditional = dir_.MakeRom(RomEdition::Traditional);
+  const auto traditional = dir.MakeRom(RomEdition::Traditional);
   const std::vector<std::pair<std::filesystem::path, Shown>> cases = {
       {{}, {kAsk}},  // cancelled
-      {dir_ / "missing.gba", {kAsk, kUnrecognised}},
+      {dir / "missing.gba", {kAsk, kUnrecognised}},
       {chinese, {kAsk, kSimplified, "path: " + PathToUtf8(chinese)}},
-      {dir_.MakeRom(RomEdition::Unrecognised), {kAsk, kUnrecognised}},
-      {traditional, {kAsk, kTraditional, "path: " + PathToUtf8(traditional)}},
-      {dir_.MakeRom(RomEdition::NotEnhanced), {kAsk, kNotEnhanced}},
+      {dir.MakeRom(RomEdition::Unrecognised), {kAsk, kUnrecognised}},
+      {traditional,
+       {kAsk, "status: 目前此ROM为繁体中文",
+        "path: " + PathToUtf8(traditional)}},
+      {dir.MakeRom(RomEdition::NotEnhanced),
+       {kAsk,
+        "warning 警 告: 您选择的不是Lumek汉化简繁增强版的ROM\r        "
+        "请选择正确的ROM文件"}},
   };
   std::filesystem::path held;
   for (const auto& [rom, shown] : cases) {
-    EXPECT_EQ(Browse(rom), shown) << rom;
+    EXPECT_EQ(run(&C::BrowseForRom, rom), shown) << rom;
     if (shown.size() == 3) held = rom;
-    EXPECT_EQ(controller_.selected_rom_path(), held);
+    EXPECT_EQ(controller.selected_rom_path(), held);
   }
   EXPECT_NE(cases[2].second[2].find("测试 简体版.gba"), std::string::npos);
-  EXPECT_EQ(controller_.signature_bytes(), kNotEnhancedSignature);
+  EXPECT_EQ(controller.signature_bytes(), kNotEnhancedSignature);
   // The held ROM is converted once a script is chosen; the last choice counts.
-  EXPECT_EQ(Run(&SwitcherController::ConvertSelectedRom), Shown{kNoScript});
-  controller_.ChooseScript(2);
-  controller_.ChooseScript(1);
-  EXPECT_EQ(Run(&SwitcherController::ConvertSelectedRom),
+  EXPECT_EQ(run(&C::ConvertSelectedRom),
+            Shown{"warning 警 告: 请选择要转换的字体"});
+  controller.ChooseScript(2);
+  controller.ChooseScript(1);
+  EXPECT_EQ(run(&C::ConvertSelectedRom),
             (Shown{kSimplified, "info 提 示: 转换成功", "quit"}));
   EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
-}
-
-TEST_F(SwitcherControllerTest, RefusedConversionRaisesAndShowsNoSuccess) {
-  const auto rom = dir_.MakeRom(RomEdition::Simplified);
-  Browse(rom);
-  testing::RomImageBuilder().Edition(RomEdition::NotEnhanced).WriteTo(rom);
-  controller_.ChooseScript(2);
-  EXPECT_THROW(Run(&SwitcherController::ConvertSelectedRom), RomError);
-  EXPECT_TRUE(view_.shown.empty());
-}
-
-TEST_F(SwitcherControllerTest, AboutAndExit) {
-  controller_.ShowAbout();
-  controller_.ExitTool();
-  EXPECT_EQ(view_.shown, (Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"
-                                "       简繁体切换工具\r"
-                                "\r"
-                                "      作者：Lumek汉化组\r"
-                                "        2003年9月9日\r"
-                                "         Lumek汉化网\r"
-                                " https://www.example.org/",
-                                "quit"}));
+  // A refused conversion raises and shows no success.
+  testing::RomImageBuilder().Edition(RomEdition::NotEnhanced).WriteTo(held);
+  EXPECT_THROW(run(&C::ConvertSelectedRom), RomError);
+  EXPECT_TRUE(view.shown.empty());
+  controller.ShowAbout();
+  controller.ExitTool();
+  EXPECT_EQ(view.shown, (Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"
+                               "       简繁体切换工具\r"
+                               "\r"
+                               "      作者：Lumek汉化组\r"
+                               "        2003年9月9日\r"
+                               "         Lumek汉化网\r"
+                               " https://www.example.org/",
+                               "quit"}));
 }
 
 }  // namespace
