@@ -276,12 +276,6 @@ bool IsOpenFailure(const RomError& error) {
   const auto* failure = std::get_if<SystemFailure>(&error.reason());
   return failure && failure->operation == RomOperation::Open;
 }
-bool NamesNoFile(const RomError& error) {
-  const auto* failure = std::get_if<SystemFailure>(&error.reason());
-  return IsOpenFailure(error) &&
-         (failure->code == std::errc::no_such_file_or_directory ||
-          failure->code == std::errc::not_a_directory);
-}
 
 // True for a refusal of a file that may be no enhanced edition at all.
 bool MayBeWrongFile(const RomError& error) {
@@ -319,7 +313,8 @@ int Convert(const std::string& file, TargetScript target, Output& output) {
 // gets a short report; any other the engine's, naming the file as printed.
 std::string FileErrorLine(const std::string& file, const RomError& error) {
   const std::string shown = ShownName(file);
-  if (NamesNoFile(error)) return shown + ": " + std::string(texts::kNoSuchFile);
+  if (error.NamesNoFile())
+    return shown + ": " + std::string(texts::kNoSuchFile);
   // Opening a directory for writing fails before anything can look at it.
   std::error_code ignored;
   if (IsRefusal(error, Refusal::NotRegularFile) ||
@@ -327,12 +322,7 @@ std::string FileErrorLine(const std::string& file, const RomError& error) {
        std::filesystem::is_directory(error.path(), ignored))) {
     return shown + ": " + std::string(texts::kNotRegularFile);
   }
-  std::string report = error.what();
-  const std::string named = "“" + PathToUtf8(error.path()) + "”";
-  if (const std::size_t at = report.find(named); at != std::string::npos) {
-    report.replace(at, named.size(), "“" + shown + "”");
-  }
-  return shown + ": " + report;
+  return shown + ": " + error.Report(shown);
 }
 
 // With several files: a file error, then a refusal, then a damaged file.

@@ -27,17 +27,26 @@ std::size_t WholeSequences(const std::string& text) {
   return end;
 }
 
-bool WriteAll(HANDLE handle, const char* data, std::size_t size) {
-  while (size > 0) {
+// Hands `data` to `write` in chunks until all of it is taken; false when a
+// call fails or takes nothing.
+template <typename Char, typename Write>
+bool WriteChunks(const Char* data, std::size_t left, Write write) {
+  while (left > 0) {
     DWORD put = 0;
-    const auto chunk = static_cast<DWORD>(std::min(size, kChunk));
-    if (!::WriteFile(handle, data, chunk, &put, nullptr) || put == 0) {
+    if (!write(data, static_cast<DWORD>(std::min(left, kChunk)), &put) ||
+        put == 0) {
       return false;
     }
     data += put;
-    size -= put;
+    left -= put;
   }
   return true;
+}
+
+bool WriteAll(HANDLE handle, const char* data, std::size_t size) {
+  return WriteChunks(data, size, [&](const char* at, DWORD n, DWORD* put) {
+    return ::WriteFile(handle, at, n, put, nullptr);
+  });
 }
 
 bool WriteConsoleAll(HANDLE handle, const std::string& utf8) {
@@ -47,18 +56,10 @@ bool WriteConsoleAll(HANDLE handle, const std::string& utf8) {
       CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
       static_cast<int>(wide.size()))));
   if (wide.empty()) return false;
-  const wchar_t* data = wide.data();
-  std::size_t left = wide.size();
-  while (left > 0) {
-    DWORD put = 0;
-    const auto chunk = static_cast<DWORD>(std::min(left, kChunk));
-    if (!::WriteConsoleW(handle, data, chunk, &put, nullptr) || put == 0) {
-      return false;
-    }
-    data += put;
-    left -= put;
-  }
-  return true;
+  return WriteChunks(wide.data(), wide.size(),
+                     [&](const wchar_t* at, DWORD n, DWORD* put) {
+                       return ::WriteConsoleW(handle, at, n, put, nullptr);
+                     });
 }
 
 }  // namespace

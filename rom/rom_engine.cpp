@@ -29,13 +29,6 @@ std::optional<Refusal> OpenRegular(const fs::path& path, FileCalls& calls,
   return std::nullopt;
 }
 
-bool NamesNoFile(const RomError& error) {
-  const auto* failure = std::get_if<SystemFailure>(&error.reason());
-  return failure && failure->operation == RomOperation::Open &&
-         (failure->code == std::errc::no_such_file_or_directory ||
-          failure->code == std::errc::not_a_directory);
-}
-
 // The signature, or 00 00 00 when the file ends before it.
 SignatureBytes ReadSignature(RomFile& file) {
   SignatureBytes signature{};
@@ -70,7 +63,7 @@ RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
   try {
     if (OpenRegular(path, calls, file)) return RomEdition::Unrecognised;
   } catch (const RomError& error) {
-    if (NamesNoFile(error)) return RomEdition::Unrecognised;
+    if (error.NamesNoFile()) return RomEdition::Unrecognised;
     throw;
   }
   signature = ReadSignature(*file);

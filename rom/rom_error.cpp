@@ -73,14 +73,14 @@ std::string Describe(const RomError::Reason& reason) {
   return Text(kRefusals, std::get<Refusal>(reason));
 }
 
-std::string Report(const RomError::Reason& reason,
-                   const std::filesystem::path& path, FileOutcome outcome) {
+std::string ReportText(const RomError::Reason& reason, std::string_view name,
+                       FileOutcome outcome) {
   const auto* failure = std::get_if<SystemFailure>(&reason);
   std::string text = failure
                          ? std::string("无法") +
                                Text(kOperations, failure->operation) + "文件“"
                          : std::string("拒绝转换文件“");
-  text += PathToUtf8(path) + "”：" + Describe(reason);
+  text += std::string(name) + "”：" + Describe(reason);
   if (failure) {
     text += "（系统错误代码 " + std::to_string(failure->code.value()) + "）";
   }
@@ -166,17 +166,30 @@ std::string DescribeSystemError(std::error_code code) {
 
 RomError::RomError(RomOperation operation, std::filesystem::path path,
                    std::error_code code, FileOutcome outcome)
-    : std::runtime_error(Report(SystemFailure{operation, code}, path, outcome)),
+    : std::runtime_error(ReportText(SystemFailure{operation, code},
+                                    PathToUtf8(path), outcome)),
       reason_(SystemFailure{operation, code}),
       path_(std::move(path)),
       outcome_(outcome) {}
 
 RomError::RomError(Refusal refusal, std::filesystem::path path)
-    : std::runtime_error(Report(refusal, path, FileOutcome::Unchanged)),
+    : std::runtime_error(
+          ReportText(refusal, PathToUtf8(path), FileOutcome::Unchanged)),
       reason_(refusal),
       path_(std::move(path)),
       outcome_(FileOutcome::Unchanged) {}
 
 std::string RomError::description() const { return Describe(reason_); }
+
+std::string RomError::Report(std::string_view name) const {
+  return ReportText(reason_, name, outcome_);
+}
+
+bool RomError::NamesNoFile() const {
+  const auto* failure = std::get_if<SystemFailure>(&reason_);
+  return failure && failure->operation == RomOperation::Open &&
+         (failure->code == std::errc::no_such_file_or_directory ||
+          failure->code == std::errc::not_a_directory);
+}
 
 }  // namespace qorvane

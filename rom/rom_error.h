@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <variant>
 
@@ -51,6 +52,11 @@ class RomError : public std::runtime_error {
   FileOutcome outcome() const { return outcome_; }
   // What went wrong, in Simplified Chinese ("磁盘空间不足", ...).
   std::string description() const;
+  // The whole report, as what() gives it, with the file named as `name`
+  // (what() names it by its path as UTF-8).
+  std::string Report(std::string_view name) const;
+  // True when opening failed because the path names no file.
+  bool NamesNoFile() const;
 
  private:
   Reason reason_;

@@ -12,7 +12,9 @@
 #ifndef QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_
 #define QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_
 
+#include <exception>
 #include <filesystem>
+#include <string>
 
 #include "rom/edition_table.h"
 #include "switcher/switcher_view.h"
@@ -48,6 +50,11 @@ class SwitcherController {
   std::filesystem::path selected_rom_path_;
   SignatureBytes signature_bytes_{};
 };
+
+// What a window shows, under texts::kErrorTitle, before an error ends the
+// program: a lead line that tells a ROM file error from a fault of the
+// program, then the error's own report, joined by a carriage return.
+std::string FatalErrorText(const std::exception_ptr& error);
 
 }  // namespace qorvane
 

@@ -16,7 +16,6 @@
 #include <exception>
 #include <string>
 
-#include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
 #include "window/qt/qt_bridge.h"
 
@@ -193,21 +192,13 @@ void Form1::WireEvents() {
 }
 
 void Form1::Guard(const std::function<void(SwitcherController&)>& action) {
-  std::string_view lead = texts::kFileErrorLead;
-  std::string report;
   try {
     action(controller_);
     return;
-  } catch (const RomError& error) {
-    report = error.what();
-  } catch (const std::exception& error) {
-    lead = texts::kInternalErrorLead;
-    report = error.what();
   } catch (...) {
-    lead = texts::kInternalErrorLead;
+    ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
+            FatalErrorText(std::current_exception()));
   }
-  ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
-          std::string(lead) + "\r" + report);
   End(1);
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <system_error>
 
-#include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane {
@@ -116,20 +115,7 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
 
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
                       const std::exception_ptr& error) {
-  // A file error has the engine's own report; anything else is the
-  // program's fault, and says so.
-  std::string_view lead = texts::kInternalErrorLead;
-  std::string report;
-  try {
-    std::rethrow_exception(error);
-  } catch (const RomError& caught) {
-    lead = texts::kFileErrorLead;
-    report = caught.what();
-  } catch (const std::exception& caught) {
-    report = caught.what();
-  } catch (...) {
-  }
-  dialogs.ShowMessageBox(owner, Widen(std::string(lead) + "\r" + report),
+  dialogs.ShowMessageBox(owner, Widen(FatalErrorText(error)),
                          Widen(texts::kErrorTitle), MB_OK | MB_ICONERROR);
 }
 
