@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Installs, with apt-get, whichever of the named Debian packages are missing.
 # Sourced by the run and test scripts.
 
@@ -21,12 +22,16 @@ ensure_packages() {
     sudo=(sudo)
   fi
   echo "Installing: ${missing[*]}"
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}"
+  # Unattended: no question asked, nothing read from standard input, and
+  # a wait for another apt or dpkg that holds the lock.
+  local apt_get=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive
+    apt-get -o DPkg::Lock::Timeout=600)
+  "${apt_get[@]}" update -qq </dev/null
+  "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 }
 
 # What building the whole project needs.
+# shellcheck disable=SC2034  # used by the scripts that source this file
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk
   groff-base)  # the manual page's warnings check

@@ -34,7 +34,8 @@ for ((i = 0; i < 100; i++)); do
   sleep 0.1
 done
 [ -s "$build/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$build/display")"
+DISPLAY=":$(cat "$build/display")"
+export DISPLAY
 
 rm -rf "$WINEPREFIX"
 wineboot -i >"$build/wineboot.log" 2>&1
