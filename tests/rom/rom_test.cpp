@@ -26,7 +26,7 @@ Bytes WithRuns(Bytes bytes, TargetScript target) {
   const std::string head = target == 1 ? "644860" : "C2337D";
   for (int site : kSites) {
     const std::string run = head + (site == 0x6AE88 ? "08842700" : "0848AB00");
-    for (int i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < 7; ++i) {
       bytes[site + i] = std::stoi(run.substr(2 * i, 2), nullptr, 16);
     }
   }
@@ -190,7 +190,7 @@ struct ScriptedCalls : FileCalls {
     const std::error_code closed = FileCalls::Close(handle);
     return error ? error : closed;
   }
-  std::pair<std::size_t, std::error_code> Next(std::string op,
+  std::pair<std::size_t, std::error_code> Next(const std::string& op,
                                                std::uint64_t offset,
                                                std::size_t size) {
     const int n = static_cast<int>(calls.size()) + 1;
