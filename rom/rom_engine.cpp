@@ -92,6 +92,9 @@ RomReport ConvertRom(const fs::path& path, TargetScript target,
   if (target == kNoScript) {
     throw RomError(RomOperation::Write, path, RomRefusal::NoTargetScript);
   }
+  // Ctrl-C, SIGTERM and SIGHUP wait until the file is closed, on every way
+  // out; nothing here waits long.
+  const SignalHold hold;
   RomFile file(path, RomFile::Access::ReadWrite, calls);
   file.LockExclusive();
   // Through the locked handle: the file that will be written, whatever
@@ -110,8 +113,6 @@ RomReport ConvertRom(const fs::path& path, TargetScript target,
 
   // Site 1 first: a conversion cut short after it reads as the target
   // edition with runs that do not match, which converting again repairs.
-  // Until the file is synced and closed, Ctrl-C, SIGTERM and SIGHUP wait.
-  const SignalHold hold;
   for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
     const PatchRun run = RunFor(kPatchSites[i], HeadBytes(target));
     if (const auto error = file.TryWriteAt(kPatchSites[i].offset, run)) {
