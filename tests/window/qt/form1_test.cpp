@@ -12,7 +12,8 @@
 #include "rom/rom_engine.h"
 #include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
-#include "window/qt/qt_bridge.h"
+#include "tests/window/form1_pixels.h"
+#include "window/qt/qt_text.h"
 
 namespace qorvane {
 namespace {
@@ -65,44 +66,43 @@ class TestForm : public Form1 {
 
 class Form1Test : public ::testing::Test {
  protected:
+  QAbstractButton* Button(form1::Id id) {
+    return static_cast<QAbstractButton*>(form_.control(id));
+  }
   testing::Scratch dir_;
   std::optional<int> ended_;
   TestForm form_{[this](int status) { ended_ = status; }};
 };
 
-TEST_F(Form1Test, LayoutIsTheDialogsAtFifteenTwipsAPixel) {
-  struct Control {
-    QWidget* widget;
-    QWidget* parent;
-    QString caption;
-    QRect geometry;
-  };
-  const std::vector<Control> controls = {
-      {form_.Frame1, &form_, "简繁体切换", {8, 8, 249, 41}},
-      {form_.Option1, form_.Frame1, "Option1", {24, 16, 17, 17}},
-      {form_.Label1, form_.Frame1, "简体中文", {48, 16, 65, 17}},
-      {form_.Option2, form_.Frame1, "Option2", {144, 16, 17, 17}},
-      {form_.Label2, form_.Frame1, "繁体中文", {168, 16, 65, 17}},
-      {form_.Text1, &form_, "", {8, 59, 193, 20}},
-      {form_.Command4, &form_, "浏览..", {208, 56, 49, 25}},
-      {form_.Command1, &form_, "转 换", {8, 88, 73, 25}},
-      {form_.Command3, &form_, "说 明", {96, 88, 73, 25}},
-      {form_.Command2, &form_, "退 出", {184, 88, 73, 25}},
-  };
-  for (const Control& c : controls) {
-    SCOPED_TRACE(c.caption.toStdString());
-    EXPECT_EQ(c.widget->parentWidget(), c.parent);
-    EXPECT_EQ(c.widget->geometry(), c.geometry);
-    QString caption = c.widget->property("text").toString();
-    if (auto* frame = qobject_cast<QGroupBox*>(c.widget))
-      caption = frame->title();
-    EXPECT_EQ(caption, c.caption);
-    EXPECT_FALSE(c.widget->property("default").toBool() ||
-                 c.widget->property("autoDefault").toBool());
+TEST_F(Form1Test, LayoutIsTheTablesAtFifteenTwipsAPixel) {
+  for (const form1::Control& c : form1::kControls) {
+    SCOPED_TRACE(c.name.data());
+    QWidget* widget = form_.control(c.id);
+    EXPECT_EQ(widget->parentWidget(), c.container == form1::kForm
+                                          ? &form_
+                                          : form_.control(c.container));
+    const auto [left, top, width, height] = testing::kPixelBoxes[c.id];
+    EXPECT_EQ(widget->geometry(), QRect(left, top, width, height));
+    const char* caption = c.kind == form1::Kind::Frame ? "title" : "text";
+    EXPECT_EQ(widget->property(caption).toString(), ToQString(c.caption));
+    EXPECT_FALSE(widget->property("default").toBool() ||
+                 widget->property("autoDefault").toBool());
+    if (c.kind == form1::Kind::OptionButton) {
+      EXPECT_EQ(widget->accessibleName(),
+                ToQString(form1::kControls[form1::LabelOf(c.id)].caption));
+    }
+    const QFont font = widget->font();
+    if (c.kind != form1::Kind::Label) continue;
+    EXPECT_EQ(font.families().value(0), "SimSun");
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
+    EXPECT_EQ(font.weight(), QFont::Normal);
+    for (QChar ch : ToQString(c.caption))
+      EXPECT_TRUE(QFontMetrics(font).inFont(ch));
   }
-  EXPECT_EQ(form_.windowTitle(), "QorvaneADVANCE中文版 简繁体切换工具");
-  EXPECT_EQ(form_.minimumSize(), QSize(268, 121));
-  EXPECT_EQ(form_.maximumSize(), QSize(268, 121));
+  EXPECT_EQ(form_.windowTitle(), ToQString(texts::kWindowTitle));
+  const auto [width, height] = testing::kClientPixels;
+  EXPECT_EQ(form_.minimumSize(), QSize(width, height));
+  EXPECT_EQ(form_.maximumSize(), QSize(width, height));
   const Qt::WindowFlags flags = form_.windowFlags();
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(flags & (Qt::WindowMinMaxButtonsHint));
@@ -110,80 +110,79 @@ TEST_F(Form1Test, LayoutIsTheDialogsAtFifteenTwipsAPixel) {
       QAccessible::queryAccessibleInterface(&form_);
   EXPECT_EQ(accessible->role(), QAccessible::Dialog);
   EXPECT_EQ(accessible->text(QAccessible::Name), form_.windowTitle());
-  EXPECT_EQ(form_.Option2->accessibleName(), "繁体中文");
-  for (QLabel* label : {form_.Label1, form_.Label2}) {
-    EXPECT_EQ(label->font().families().value(0), "SimSun");
-    EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 10.5);
-    EXPECT_EQ(label->font().weight(), QFont::Normal);
-    for (QChar c : label->text())
-      EXPECT_TRUE(QFontMetrics(label->font()).inFont(c));
-  }
-  std::vector<QWidget*> chain;
-  for (QWidget* w = form_.Command1; chain.empty() || w != form_.Command1;
+  std::vector<QWidget*> chain, expected;
+  for (const form1::Id id : testing::FocusOrder())
+    expected.push_back(form_.control(id));
+  for (QWidget* w = expected[0]; chain.empty() || w != expected[0];
        w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
   }
-  EXPECT_EQ(chain,
-            (std::vector<QWidget*>{form_.Command1, form_.Command2,
-                                   form_.Command3, form_.Option1, form_.Option2,
-                                   form_.Text1, form_.Command4}));
+  EXPECT_EQ(chain, expected);
   form_.show();
   QApplication::processEvents();
-  EXPECT_EQ(form_.focusWidget(), form_.Command1);
+  EXPECT_EQ(form_.focusWidget(), form_.control(form1::Command1));
 }
 
 TEST_F(Form1Test, EachControlReachesItsActionAndShowsWhatItSays) {
   const auto rom = dir_.MakeRom(RomEdition::Simplified);
   auto dialog = AnswerNextModal(ToQString(PathToUtf8(rom)));
-  form_.Command4->click();
+  Button(form1::Command4)->click();
   EXPECT_EQ(dialog->shown,
-            (QStringList{"打开QorvaneROM文件", "QorvaneROM文件(*.gba)", ""}));
-  EXPECT_EQ(form_.Frame1->title(), ToQString(texts::kStatusSimplified));
-  EXPECT_EQ(form_.Text1->text(), ToQString(PathToUtf8(rom)));
+            (QStringList{ToQString(texts::kOpenDialogTitle),
+                         ToQtFileFilter(texts::kOpenDialogFilter), ""}));
+  EXPECT_EQ(form_.control(form1::Frame1)->property("title"),
+            ToQString(texts::kStatusSimplified));
+  EXPECT_EQ(form_.control(form1::Text1)->property("text"),
+            ToQString(PathToUtf8(rom)));
 
-  form_.Option1->click();
-  form_.Option2->click();
-  EXPECT_FALSE(form_.Option1->isChecked()) << "one group";
+  Button(form1::Option1)->click();
+  Button(form1::Option2)->click();
+  EXPECT_FALSE(Button(form1::Option1)->isChecked()) << "one group";
   EXPECT_EQ(form_.controller().target_script(), 2);
   auto about = AnswerNextModal();
-  form_.Command3->click();
+  Button(form1::Command3)->click();
   EXPECT_EQ(about->icon, QMessageBox::Information);
-  EXPECT_EQ(about->shown[1], MessageToQString(texts::kAboutText));
+  EXPECT_EQ(about->shown, (QStringList{ToQString(texts::kAboutTitle),
+                                       MessageToQString(texts::kAboutText)}));
 
   auto done = AnswerNextModal();
-  form_.Command1->click();
-  EXPECT_EQ(done->shown, (QStringList{"提 示", "转换成功"}));
+  Button(form1::Command1)->click();
+  EXPECT_EQ(done->shown, (QStringList{ToQString(texts::kNoticeTitle),
+                                      ToQString(texts::kConvertedNotice)}));
   EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
   EXPECT_EQ(ended_, 0);
+  EXPECT_EQ(form_.exit_status(), 0);
 }
 
 TEST_F(Form1Test, ExitAndCloseBoxEndTheProgramWithoutAQuestion) {
-  form_.Command2->click();
+  Button(form1::Command2)->click();
   EXPECT_EQ(ended_, 0);
-  ended_.reset();
-  form_.show();
-  EXPECT_TRUE(form_.close());
-  EXPECT_EQ(ended_, 0);
+  TestForm closed{[this](int status) { ended_ = status + 10; }};
+  closed.show();
+  EXPECT_TRUE(closed.close());
+  EXPECT_EQ(ended_, 10);
+  EXPECT_EQ(closed.exit_status(), 0);
 }
 
 TEST_F(Form1Test, ErrorsAreReportedUnderTheirOwnHeadingAndEndWithFailure) {
   const auto rom = dir_.MakeRom(RomEdition::Traditional);
   AnswerNextModal(ToQString(PathToUtf8(rom)));
-  form_.Command4->click();
+  Button(form1::Command4)->click();
   std::filesystem::remove(rom);  // gone since it was accepted
-  form_.Option1->click();
+  Button(form1::Option1)->click();
   auto report = AnswerNextModal();
-  form_.Command1->click();
+  Button(form1::Command1)->click();
   EXPECT_EQ(report->icon, QMessageBox::Critical);
-  EXPECT_EQ(report->shown[0], "错 误");
+  EXPECT_EQ(report->shown[0], ToQString(texts::kErrorTitle));
   EXPECT_TRUE(report->shown[1].startsWith(ToQString(texts::kFileErrorLead)));
-  EXPECT_TRUE(report->shown[1].contains("文件不存在"));
+  EXPECT_TRUE(report->shown[1].contains(ToQString(rom.filename().string())));
   EXPECT_EQ(ended_, 1);
 
   ended_.reset();
-  form_.fail = true;  // not a file error
+  TestForm failing{[this](int status) { ended_ = status; }};
+  failing.fail = true;  // not a file error
   report = AnswerNextModal();
-  form_.Command4->click();
+  static_cast<QAbstractButton*>(failing.control(form1::Command4))->click();
   EXPECT_TRUE(
       report->shown[1].startsWith(ToQString(texts::kInternalErrorLead)));
   EXPECT_EQ(ended_, 1);
