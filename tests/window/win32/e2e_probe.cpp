@@ -4,10 +4,12 @@
 // its centre on the screen. Exit status 1, and the texts seen, if none came.
 
 #include <windows.h>
-
+// windows.h first.
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "rom/win32_text.h"
 
 namespace {
 
@@ -54,10 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   for (HWND w : found) {
-    char utf8[3072] = {};
-    ::WideCharToMultiByte(CP_UTF8, 0, Text(w).c_str(), -1, utf8, 3072, nullptr,
-                          nullptr);
-    std::fprintf(stderr, "seen: %s\n", utf8);
+    std::fprintf(stderr, "seen: %s\n", qorvane::Utf16ToUtf8(Text(w)).c_str());
   }
   return 1;
 }

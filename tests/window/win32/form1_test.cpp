@@ -7,24 +7,34 @@
 #include <vector>
 
 #include "rom/rom_engine.h"
+#include "rom/win32_text.h"
+#include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
+#include "tests/window/form1_pixels.h"
+#include "window/win32/win32_dpi.h"
 
 namespace qorvane {
 namespace {
 
 using namespace std::string_literals;
 
+// A message box's title, style (MB_OK with 16 error, 48 exclamation or 64
+// information) and first line, as the log below holds it.
+std::wstring Box(std::string_view title, UINT style, std::string_view text) {
+  return Utf8ToUtf16(title) + L" " + std::to_wstring(style) + L" " +
+         Utf8ToUtf16(text.substr(0, text.find('\r'))) + L"\n";
+}
+
 // The window, shown, its modal dialogs answered in place. Logs what they were
-// asked: a message box's title, style (MB_OK with 16 error, 48 exclamation or
-// 64 information) and first line; the open dialog's title, filter and room
-// for the name, answered with `rom`, a simplified image made then.
+// asked (message boxes as Box gives them; the open dialog's title, filter and
+// room for the name) and the program's end; the open dialog is answered with
+// `rom`, a simplified image made then.
 struct Window : Win32Dialogs {
   Window() { form.Show(); }
   int ShowMessageBox(HWND owner, const std::wstring& text,
                      const std::wstring& title, UINT style) override {
     EXPECT_EQ(owner, form.hwnd());
-    log += title + L" " + std::to_wstring(style) + L" " +
-           text.substr(0, text.find(L'\r')) + L"\n";
+    log += Box(Utf16ToUtf8(title), style, Utf16ToUtf8(text));
     last_text = text;
     return IDOK;
   }
@@ -36,6 +46,7 @@ struct Window : Win32Dialogs {
     asked.lpstrFile[rom.native().copy(asked.lpstrFile, asked.nMaxFile - 1)] = 0;
     return true;
   }
+  HWND operator[](form1::Id id) const { return form.control(id); }
   testing::Scratch dir;
   std::filesystem::path rom = dir / L"样本.gba";
   std::wstring log, last_text;
@@ -51,92 +62,107 @@ std::wstring Describe(const LOGFONTW& f) {
   return f.lfFaceName + (L" " + std::to_wstring(f.lfHeight)) + L" " +
          std::to_wstring(f.lfWeight) + L" " + std::to_wstring(f.lfCharSet);
 }
+std::wstring Font(HWND control) {
+  LOGFONTW font{};
+  ::GetObjectW(
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
+      reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)),
+      sizeof font, &font);
+  return Describe(font);
+}
 void Click(HWND control) { ::SendMessageW(control, BM_CLICK, 0, 0); }
 
 TEST(Win32Form1Test, LayoutCaptionsFontsAndIdsAtTwoDpisFocusAndTabOrder) {
   Window w;
-  Form1& f = w.form;
-  const struct {
-    HWND control;
-    const wchar_t* caption;
-    std::array<LONG, 4> at[2];  // left, top, width, height at 96 and 144 DPI
-  } controls[] = {
-      // clang-format off
-      {f.Frame1, L"简繁体切换", {{{8, 8, 249, 41}}, {{12, 12, 374, 62}}}},
-      {f.Option1, L"简体中文", {{{24, 16, 17, 17}}, {{36, 24, 26, 26}}}},
-      {f.Label1, L"简体中文", {{{48, 16, 65, 17}}, {{72, 24, 98, 26}}}},
-      {f.Option2, L"繁体中文", {{{144, 16, 17, 17}}, {{216, 24, 26, 26}}}},
-      {f.Label2, L"繁体中文", {{{168, 16, 65, 17}}, {{252, 24, 98, 26}}}},
-      {f.Text1, L"", {{{8, 59, 193, 20}}, {{12, 88, 290, 30}}}},
-      {f.Command4, L"浏览..", {{{208, 56, 49, 25}}, {{312, 84, 74, 38}}}},
-      {f.Command1, L"转 换", {{{8, 88, 73, 25}}, {{12, 132, 110, 38}}}},
-      {f.Command3, L"说 明", {{{96, 88, 73, 25}}, {{144, 132, 110, 38}}}},
-      {f.Command2, L"退 出", {{{184, 88, 73, 25}}, {{276, 132, 110, 38}}}},
-      // clang-format on
-  };
+  HWND form = w.form.hwnd();
+  EXPECT_EQ(Text(form), Utf8ToUtf16(texts::kWindowTitle));
+  // No taskbar button: owned by a hidden window, and not an app window.
+  HWND owner = ::GetWindow(form, GW_OWNER);
+  EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
+  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(::GetWindowLongPtrW(form, GWL_STYLE) &
+                (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+            WS_SYSMENU);
   for (const UINT dpi : {96u, 144u}) {
     RECT r{10, 10, 500, 300};  // where the system suggests it goes
     if (dpi != 96) {
-      ::SendMessageW(f.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+      ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&r));
     }
-    ::GetClientRect(f.hwnd(), &r);
-    EXPECT_EQ(r.right * 1000 + r.bottom, dpi == 96 ? 268121 : 402182);
-    for (const auto& c : controls) {
-      SCOPED_TRACE(::testing::Message() << dpi << " dpi, " << c.caption);
-      ::GetWindowRect(c.control, &r);  // in its container, so a wrong one shows
-      ::MapWindowPoints(nullptr, ::GetParent(c.control),
+    // At 96 DPI the pixels written out apart from the table; at 144 the
+    // table's twips at that DPI.
+    const auto px = [dpi](int pixels, int twips) {
+      return dpi == 96 ? pixels : form1::TwipsToPixels(twips, dpi);
+    };
+    ::GetClientRect(form, &r);
+    EXPECT_EQ(r.right, px(testing::kClientPixels[0], form1::kClientWidth));
+    EXPECT_EQ(r.bottom, px(testing::kClientPixels[1], form1::kClientHeight));
+    for (const form1::Control& c : form1::kControls) {
+      SCOPED_TRACE(::testing::Message() << dpi << " dpi, " << c.name);
+      HWND control = w[c.id];
+      EXPECT_EQ(::GetParent(control),
+                c.container == form1::kForm ? form : w[c.container]);
+      ::GetWindowRect(control, &r);  // in its container
+      ::MapWindowPoints(nullptr, ::GetParent(control),
                         reinterpret_cast<POINT*>(&r), 2);
-      EXPECT_EQ((std::array{r.left, r.top, r.right - r.left, r.bottom - r.top}),
-                c.at[dpi == 144]);
-      EXPECT_EQ(Text(c.control), c.caption);
-      EXPECT_GT(::GetDlgCtrlID(c.control), IDCANCEL) << "Enter, Esc: ids 1, 2";
-      LOGFONTW font{};
-      ::GetObjectW(
-          // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
-          reinterpret_cast<HFONT>(::SendMessageW(c.control, WM_GETFONT, 0, 0)),
-          sizeof font, &font);
-      const bool label = c.control == f.Label1 || c.control == f.Label2;
-      EXPECT_EQ(Describe(font), !label      ? Describe(MessageFont(dpi))
-                                : dpi == 96 ? L"宋体 -14 400 134"
-                                            : L"宋体 -21 400 134");
+      const auto& at = testing::kPixelBoxes[c.id];
+      EXPECT_EQ((std::array<LONG, 4>{r.left, r.top, r.right - r.left,
+                                     r.bottom - r.top}),
+                (std::array<LONG, 4>{
+                    px(at[0], c.box.left), px(at[1], c.box.top),
+                    px(at[2], c.box.width), px(at[3], c.box.height)}));
+      const bool option = c.kind == form1::Kind::OptionButton;
+      EXPECT_EQ(
+          Text(control),
+          Utf8ToUtf16(option ? form1::kControls[form1::LabelOf(c.id)].caption
+                             : c.caption));
+      EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
+      const bool label = c.kind == form1::Kind::Label;
+      EXPECT_EQ(Font(control), !label      ? Describe(MessageFont(dpi))
+                               : dpi == 96 ? L"宋体 -14 400 134"
+                                           : L"宋体 -21 400 134");
     }
   }
-  std::vector<HWND> order{::GetFocus()};  // from the focus, once round
-  while (order.size() < 8) {
-    order.push_back(::GetNextDlgTabItem(f.hwnd(), order.back(), FALSE));
+  std::vector<HWND> order{::GetFocus()},
+      expected;  // from the focus, once round
+  for (const form1::Id id : testing::FocusOrder()) expected.push_back(w[id]);
+  expected.push_back(expected[0]);
+  while (order.size() < expected.size()) {
+    order.push_back(::GetNextDlgTabItem(form, order.back(), FALSE));
   }
-  EXPECT_EQ(order,
-            (std::vector<HWND>{f.Command1, f.Command2, f.Command3, f.Option1,
-                               f.Option2, f.Text1, f.Command4, f.Command1}));
-  ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0);  // the close box: no question
+  EXPECT_EQ(order, expected);
+  ::SendMessageW(form, WM_CLOSE, 0, 0);  // the close box: no question
   EXPECT_EQ(w.log, L"end 0");
+  EXPECT_EQ(w.form.exit_status(), 0);
 }
 
 // A conversion that works, from the real dialog to the exit status, is the
 // end-to-end run's (e2e.sh).
 TEST(Win32Form1Test, EachControlReachesItsActionAndAFileErrorEndsTheProgram) {
   Window w, exit;
-  Form1& f = w.form;
-  Click(f.Command1);  // no ROM yet
-  Click(f.Command3);
-  Click(f.Option1);
-  EXPECT_EQ(f.controller().target_script(), 1);
-  Click(f.Option2);
-  EXPECT_EQ(f.controller().target_script(), 2);
-  EXPECT_EQ(::SendMessageW(f.Option1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  Click(f.Command4);
-  EXPECT_EQ(Text(f.Frame1), L"目前此ROM为简体中文");
-  EXPECT_EQ(Text(f.Text1), w.rom.wstring());
+  Click(w[form1::Command1]);  // no ROM yet
+  Click(w[form1::Command3]);
+  Click(w[form1::Option1]);
+  EXPECT_EQ(w.form.controller().target_script(), 1);
+  Click(w[form1::Option2]);
+  EXPECT_EQ(w.form.controller().target_script(), 2);
+  EXPECT_EQ(::SendMessageW(w[form1::Option1], BM_GETCHECK, 0, 0),
+            BST_UNCHECKED);
+  Click(w[form1::Command4]);
+  EXPECT_EQ(Text(w[form1::Frame1]), Utf8ToUtf16(texts::kStatusSimplified));
+  EXPECT_EQ(Text(w[form1::Text1]), w.rom.wstring());
   std::filesystem::remove(w.rom);
-  Click(f.Command1);
+  Click(w[form1::Command1]);
   EXPECT_EQ(w.log,
-            L"警 告 48 请先选择QorvaneADVANCE\n"
-            L"说 明 64 QorvaneADVANCELumek汉化中文版\n"
-            L"打开QorvaneROM文件 QorvaneROM文件(*.gba)\0*.gba\0\0 32768\n"s
-            L"错 误 16 处理ROM文件时出错，程序将退出。\nend 1");
+            Box(texts::kWarningTitle, 48, texts::kNoRomWarning) +
+                Box(texts::kAboutTitle, 64, texts::kAboutText) +
+                Utf8ToUtf16(texts::kOpenDialogTitle) + L" " +
+                OpenDialogFilter(texts::kOpenDialogFilter).substr(0, 27) +
+                L" 32768\n" +
+                Box(texts::kErrorTitle, 16, texts::kFileErrorLead) + L"end 1");
   EXPECT_NE(w.last_text.find(w.rom.wstring()), std::wstring::npos);
-  Click(exit.form.Command2);
+  EXPECT_EQ(w.form.exit_status(), 1);
+  Click(exit[form1::Command2]);
   EXPECT_EQ(exit.log, L"end 0");
 }
 
