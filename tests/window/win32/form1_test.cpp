@@ -64,10 +64,10 @@ std::wstring Describe(const LOGFONTW& f) {
 }
 std::wstring Font(HWND control) {
   LOGFONTW font{};
-  ::GetObjectW(
-      // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
-      reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)),
-      sizeof font, &font);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
+  auto* handle =
+      reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  ::GetObjectW(handle, sizeof font, &font);
   return Describe(font);
 }
 void Click(HWND control) { ::SendMessageW(control, BM_CLICK, 0, 0); }
@@ -79,24 +79,25 @@ TEST(Win32Form1Test, LayoutCaptionsFontsAndIdsAtTwoDpisFocusAndTabOrder) {
   // No taskbar button: owned by a hidden window, and not an app window.
   HWND owner = ::GetWindow(form, GW_OWNER);
   EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
-  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(::GetWindowLongPtrW(form, GWL_STYLE) &
                 (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
             WS_SYSMENU);
+  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   for (const UINT dpi : {96u, 144u}) {
     RECT r{10, 10, 500, 300};  // where the system suggests it goes
     if (dpi != 96) {
       ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&r));
     }
-    // At 96 DPI the pixels written out apart from the table; at 144 the
-    // table's twips at that DPI.
+    // At 96 DPI the pixels written out apart from the table; at 144 DPI
+    // the table's twips.
     const auto px = [dpi](int pixels, int twips) {
       return dpi == 96 ? pixels : form1::TwipsToPixels(twips, dpi);
     };
     ::GetClientRect(form, &r);
-    EXPECT_EQ(r.right, px(testing::kClientPixels[0], form1::kClientWidth));
-    EXPECT_EQ(r.bottom, px(testing::kClientPixels[1], form1::kClientHeight));
+    EXPECT_EQ(std::pair(r.right, r.bottom),
+              std::pair(px(testing::kClientPixels[0], form1::kClientWidth),
+                        px(testing::kClientPixels[1], form1::kClientHeight)));
     for (const form1::Control& c : form1::kControls) {
       SCOPED_TRACE(::testing::Message() << dpi << " dpi, " << c.name);
       HWND control = w[c.id];
@@ -106,30 +107,27 @@ TEST(Win32Form1Test, LayoutCaptionsFontsAndIdsAtTwoDpisFocusAndTabOrder) {
       ::MapWindowPoints(nullptr, ::GetParent(control),
                         reinterpret_cast<POINT*>(&r), 2);
       const auto& at = testing::kPixelBoxes[c.id];
-      EXPECT_EQ((std::array<LONG, 4>{r.left, r.top, r.right - r.left,
-                                     r.bottom - r.top}),
-                (std::array<LONG, 4>{
-                    px(at[0], c.box.left), px(at[1], c.box.top),
-                    px(at[2], c.box.width), px(at[3], c.box.height)}));
+      EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.right - r.left,
+                                    r.bottom - r.top}),
+                (std::array{px(at[0], c.box.left), px(at[1], c.box.top),
+                            px(at[2], c.box.width), px(at[3], c.box.height)}));
       const bool option = c.kind == form1::Kind::OptionButton;
       EXPECT_EQ(
           Text(control),
-          Utf8ToUtf16(option ? form1::kControls[form1::LabelOf(c.id)].caption
-                             : c.caption));
+          Utf8ToUtf16(
+              form1::kControls[option ? form1::LabelOf(c.id) : c.id].caption));
       EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
-      const bool label = c.kind == form1::Kind::Label;
-      EXPECT_EQ(Font(control), !label      ? Describe(MessageFont(dpi))
-                               : dpi == 96 ? L"宋体 -14 400 134"
-                                           : L"宋体 -21 400 134");
+      EXPECT_EQ(Font(control),
+                c.kind != form1::Kind::Label
+                    ? Describe(MessageFont(dpi))
+                    : (dpi == 96 ? L"宋体 -14 400 134" : L"宋体 -21 400 134"));
     }
   }
-  std::vector<HWND> order{::GetFocus()},
-      expected;  // from the focus, once round
+  std::vector<HWND> order{::GetFocus()}, expected;  // from the focus, round
   for (const form1::Id id : testing::FocusOrder()) expected.push_back(w[id]);
   expected.push_back(expected[0]);
-  while (order.size() < expected.size()) {
+  while (order.size() < expected.size())
     order.push_back(::GetNextDlgTabItem(form, order.back(), FALSE));
-  }
   EXPECT_EQ(order, expected);
   ::SendMessageW(form, WM_CLOSE, 0, 0);  // the close box: no question
   EXPECT_EQ(w.log, L"end 0");
