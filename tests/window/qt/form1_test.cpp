@@ -3,161 +3,101 @@
 #include <gtest/gtest.h>
 
 #include <QtWidgets>
-#include <optional>
-#include <vector>
 
-#include "rom/path_text.h"
-#include "rom/rom_engine.h"
-#include "tests/support/scratch.h"
-#include "tests/window/form1_pixels.h"
+#include "tests/window/form1_checks.h"
 #include "window/qt/qt_text.h"
 
 namespace qorvane {
 namespace {
 
-// Answers the next modal dialog: a message box with OK, a file dialog with
-// `file` typed in (empty: cancel). Returns what it showed: a message box's
-// icon, title and text; a file dialog's title, filters and initial name.
-// A dialog that does not come within five seconds fails the test.
-std::shared_ptr<QStringList> AnswerNextModal(
-    const QString& file = {},
-    std::shared_ptr<QStringList> seen = std::make_shared<QStringList>(),
-    int tries = 500) {
-  QTimer::singleShot(10, qApp, [seen, file, tries] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      *seen = {QString::number(box->icon()), box->windowTitle(), box->text()};
-      return box->button(QMessageBox::Ok)->click();
+struct QtWindow : testing::Form1Log {
+  QtWindow() {
+    form.show();
+    QApplication::processEvents();
+  }
+  QWidget* Handle(form1::Id id) {
+    return id == form1::kForm ? &form : form.control(id);
+  }
+  QWidget* Parent(form1::Id id) { return form.control(id)->parentWidget(); }
+  std::array<int, 4> Box(form1::Id id) {
+    const QRect r = form.control(id)->geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+  }
+  std::array<int, 2> ClientSize() { return {form.width(), form.height()}; }
+  std::string Text(form1::Id id) {
+    if (id == form1::kForm) return form.windowTitle().toStdString();
+    const bool frame = form1::kControls[id].kind == form1::Kind::Frame;
+    return form.control(id)
+        ->property(frame ? "title" : "text")
+        .toString()
+        .toStdString();
+  }
+  std::string Name(form1::Id id) {
+    return form.control(id)->accessibleName().toStdString();
+  }
+  std::vector<QWidget*> TabRound(std::size_t count) {
+    std::vector<QWidget*> round;
+    for (QWidget* w = form.focusWidget(); w && round.size() < count;
+         w = w->nextInFocusChain()) {
+      if (w->focusPolicy() & Qt::TabFocus) round.push_back(w);
     }
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-      *seen = QStringList{dialog->windowTitle()} + dialog->nameFilters() +
-              QStringList{name->text()};
-      name->setText(file);  // typed, as a user would
-      return file.isEmpty() ? dialog->reject()
-                            : static_cast<QDialog*>(dialog)->accept();
-    }
-    if (tries > 0) return (void)AnswerNextModal(file, seen, tries - 1);
-    ADD_FAILURE() << "no dialog came";
-  });
-  return seen;
-}
-QString Box(QMessageBox::Icon icon, std::string_view title,
-            std::string_view text) {
-  return QString::number(icon) + '|' + ToQString(title) + '|' +
-         MessageToQString(text);
-}
-
-class Form1Test : public ::testing::Test {
- protected:
+    return round;
+  }
+  bool Checked(form1::Id id) {
+    return form.control(id)->property("checked").toBool();
+  }
   void Click(form1::Id id) {
-    static_cast<QAbstractButton*>(form_.control(id))->click();
+    QTimer answer;  // answers each modal dialog while the click runs
+    QObject::connect(&answer, &QTimer::timeout, &answer, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        const char* kinds[] = {"", "information", "warning", "error"};
+        dialogs.push_back(
+            testing::Entry(kinds[box->icon()], box->windowTitle().toStdString(),
+                           box->text().replace('\n', '\r').toStdString()));
+        box->button(QMessageBox::Ok)->click();
+      } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        dialogs.push_back(testing::Entry("open",
+                                         dialog->windowTitle().toStdString(),
+                                         name->text().toStdString()));
+        EXPECT_EQ(dialog->nameFilters().join('|'),
+                  ToQtFileFilter(texts::kOpenDialogFilter));
+        name->setText(ToQString(PathToUtf8(file_to_open)));  // as typed
+        static_cast<QDialog*>(dialog)->accept();
+      }
+    });
+    answer.start(10);
+    static_cast<QAbstractButton*>(form.control(id))->click();
   }
-  QVariant Shown(form1::Id id, const char* property = "text") {
-    return form_.control(id)->property(property);
-  }
-  testing::Scratch dir_;
-  std::optional<int> ended_;
-  Form1 form_{[this](int status) { ended_ = status; }};
+  void Close() { form.close(); }
+  Form1 form{[this](int status) { ends.push_back(status); }};
 };
 
-TEST_F(Form1Test, LayoutIsTheTablesAtFifteenTwipsAPixel) {
+TEST(QtForm1Test, LayoutFontsAndFrame) {
+  QtWindow w;
+  testing::ExpectLayout(w);
   for (const form1::Control& c : form1::kControls) {
-    SCOPED_TRACE(c.name.data());
-    QWidget* widget = form_.control(c.id);
-    EXPECT_EQ(widget->parentWidget(), c.container == form1::kForm
-                                          ? &form_
-                                          : form_.control(c.container));
-    const auto [left, top, width, height] = testing::kPixelBoxes[c.id];
-    EXPECT_EQ(widget->geometry(), QRect(left, top, width, height));
-    const bool frame = c.kind == form1::Kind::Frame;
-    EXPECT_EQ(Shown(c.id, frame ? "title" : "text"), ToQString(c.caption));
-    EXPECT_FALSE(Shown(c.id, "default").toBool() ||
-                 Shown(c.id, "autoDefault").toBool());
-    if (c.kind == form1::Kind::OptionButton) {  // named by its label
-      EXPECT_EQ(widget->accessibleName(),
-                ToQString(form1::kControls[form1::LabelOf(c.id)].caption));
-    }
+    const QWidget* control = w.form.control(c.id);
+    EXPECT_FALSE(control->property("default").toBool() ||
+                 control->property("autoDefault").toBool());
     if (c.kind != form1::Kind::Label) continue;
-    const QFont font = widget->font();
+    const QFont font = control->font();
     EXPECT_EQ(font.families().value(0), "SimSun");
     EXPECT_EQ(std::pair(font.pointSizeF(), font.weight()),
               std::pair(10.5, QFont::Normal));
     for (QChar ch : ToQString(c.caption))
       EXPECT_TRUE(QFontMetrics(font).inFont(ch));
   }
-  EXPECT_EQ(form_.windowTitle(), ToQString(texts::kWindowTitle));
-  const auto [width, height] = testing::kClientPixels;
-  EXPECT_EQ(form_.minimumSize(), QSize(width, height));
-  EXPECT_EQ(form_.maximumSize(), QSize(width, height));
-  EXPECT_EQ(form_.windowFlags() &
+  EXPECT_EQ(w.form.minimumSize(), w.form.maximumSize());
+  EXPECT_EQ(w.form.windowFlags() &
                 (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
             Qt::WindowCloseButtonHint);
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&form_)->role(),
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&w.form)->role(),
             QAccessible::Dialog);
-  std::vector<QWidget*> chain, expected;
-  for (const form1::Id id : testing::FocusOrder())
-    expected.push_back(form_.control(id));
-  for (QWidget* w = expected[0]; chain.empty() || w != expected[0];
-       w = w->nextInFocusChain()) {
-    if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
-  }
-  EXPECT_EQ(chain, expected);
-  form_.show();
-  QApplication::processEvents();
-  EXPECT_EQ(form_.focusWidget(), expected[0]);
 }
 
-TEST_F(Form1Test, EachControlReachesItsActionAndShowsWhatItSays) {
-  const auto rom = dir_.MakeRom(RomEdition::Simplified);
-  auto dialog = AnswerNextModal(ToQString(PathToUtf8(rom)));
-  Click(form1::Command4);
-  EXPECT_EQ(*dialog,
-            (QStringList{ToQString(texts::kOpenDialogTitle),
-                         ToQtFileFilter(texts::kOpenDialogFilter), ""}));
-  EXPECT_EQ(Shown(form1::Frame1, "title"), ToQString(texts::kStatusSimplified));
-  EXPECT_EQ(Shown(form1::Text1), ToQString(PathToUtf8(rom)));
-  Click(form1::Option1);
-  Click(form1::Option2);
-  EXPECT_FALSE(Shown(form1::Option1, "checked").toBool()) << "one group";
-  EXPECT_EQ(form_.controller().target_script(), 2);
-  auto about = AnswerNextModal();
-  Click(form1::Command3);
-  EXPECT_EQ(about->join('|'), Box(QMessageBox::Information, texts::kAboutTitle,
-                                  texts::kAboutText));
-  auto done = AnswerNextModal();
-  Click(form1::Command1);
-  EXPECT_EQ(done->join('|'), Box(QMessageBox::Information, texts::kNoticeTitle,
-                                 texts::kConvertedNotice));
-  EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
-  EXPECT_EQ(std::pair(ended_, form_.exit_status()),
-            std::pair(std::optional(0), std::optional(0)));
-}
-
-TEST_F(Form1Test, ExitAndCloseBoxEndTheProgramWithoutAQuestion) {
-  Click(form1::Command2);
-  EXPECT_EQ(ended_, 0);
-  Form1 closed{[this](int status) { ended_ = status + 10; }};
-  closed.show();
-  EXPECT_TRUE(closed.close());
-  EXPECT_EQ(std::pair(ended_, closed.exit_status()),
-            std::pair(std::optional(10), std::optional(0)));
-}
-
-// The report's words are the controller's (FatalErrorText).
-TEST_F(Form1Test, AnErrorIsReportedAndEndsTheProgramWithFailure) {
-  const auto rom = dir_.MakeRom(RomEdition::Traditional);
-  AnswerNextModal(ToQString(PathToUtf8(rom)));
-  Click(form1::Command4);
-  std::filesystem::remove(rom);  // gone since it was accepted
-  Click(form1::Option1);
-  auto report = AnswerNextModal();
-  Click(form1::Command1);
-  EXPECT_TRUE(report->join('|').startsWith(
-      Box(QMessageBox::Critical, texts::kErrorTitle, texts::kFileErrorLead)));
-  EXPECT_EQ(std::pair(ended_, form_.exit_status()),
-            std::pair(std::optional(1), std::optional(1)));
-}
+TEST(QtForm1Test, ActionsAndEnds) { testing::ExpectActionsAndEnds<QtWindow>(); }
 
 TEST(EndApplicationTest, EndsTheEventLoopEvenBeforeItRuns) {
   EndApplication(7);  // as an error in the window's load event does
