@@ -33,23 +33,27 @@ inline constexpr std::array<std::array<int, 4>, form1::kControlCount> kPixelBoxe
 
 // What a window under test records; each test's Window adds the probes
 // the checks below call: Handle(id) (the toolkit's; form1::kForm: the
-// window), Parent(id), Box(id) (in its container), ClientSize(), Text(id)
-// (caption; the form's title), Name(id) (what screen readers read),
-// TabRound(n) (the focus and where Tab takes it, n in all), Checked(id),
-// Click(id), which answers each dialog it brings (OK, or `file_to_open`),
-// and Close() (the close box); its Form1 is `form`.
+// window), Parent(id), Box(id) (in its container; the form's: its client
+// area), Text(id) (caption; the form's title), Name(id) (what screen readers
+// read), TabRound(n) (the focus and where Tab takes it, n in all),
+// Checked(id), Click(id), which answers each dialog it brings (OK, or
+// `file_to_open`), and Close() (the close box); its Form1 is `form`.
 struct Form1Log {
   Scratch dir;
   std::filesystem::path file_to_open;
-  // "warning|title|text", "information|...", "error|..." (lines joined by
-  // a carriage return), "open|title|initial name".
-  std::vector<std::string> dialogs;
-  std::vector<int> ends;  // each status the program was ended with
+  std::vector<std::string> dialogs;  // as Entry gives them
+  std::vector<int> ends;             // each status the program ended with
 };
 
-inline std::string Entry(std::string_view kind, std::string_view title,
+// A dialog as the log holds it: a message box by its Windows style (48
+// exclamation, 64 information, 16 error), title and text (lines joined by
+// a carriage return); the open dialog (0) by its title and initial name.
+inline constexpr int kOpenDialog = 0, kWarningBox = 48, kInformationBox = 64,
+                     kErrorBox = 16;
+inline std::string Entry(int kind, std::string_view title,
                          std::string_view text) {
-  return std::string(kind) + '|' + std::string(title) + '|' + std::string(text);
+  return std::to_string(kind) + '|' + std::string(title) + '|' +
+         std::string(text);
 }
 
 // The table's layout, captions and tab order, at `dpi`: at 96 the pixels
@@ -59,8 +63,8 @@ void ExpectLayout(Window& w, unsigned dpi = 96) {
   const auto px = [dpi](int pixels, int twips) {
     return dpi == 96 ? pixels : form1::TwipsToPixels(twips, dpi);
   };
-  EXPECT_EQ(w.ClientSize(),
-            (std::array{px(kClientPixels[0], form1::kClientWidth),
+  EXPECT_EQ(w.Box(form1::kForm),
+            (std::array{0, 0, px(kClientPixels[0], form1::kClientWidth),
                         px(kClientPixels[1], form1::kClientHeight)}));
   EXPECT_EQ(w.Text(form1::kForm), texts::kWindowTitle);
   std::vector<decltype(w.Handle(form1::kForm))> round;
@@ -101,13 +105,13 @@ void ExpectActionsAndEnds() {
   EXPECT_EQ(w.Text(form1::Text1), PathToUtf8(rom));
   w.Click(form1::Command1);
   EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
-  EXPECT_EQ(
-      w.dialogs,
-      (std::vector{
-          Entry("warning", texts::kWarningTitle, texts::kNoRomWarning),
-          Entry("information", texts::kAboutTitle, texts::kAboutText),
-          Entry("open", texts::kOpenDialogTitle, ""),
-          Entry("information", texts::kNoticeTitle, texts::kConvertedNotice)}));
+  EXPECT_EQ(w.dialogs,
+            (std::vector{
+                Entry(kWarningBox, texts::kWarningTitle, texts::kNoRomWarning),
+                Entry(kInformationBox, texts::kAboutTitle, texts::kAboutText),
+                Entry(kOpenDialog, texts::kOpenDialogTitle, ""),
+                Entry(kInformationBox, texts::kNoticeTitle,
+                      texts::kConvertedNotice)}));
   EXPECT_EQ(std::pair(w.ends, w.form.exit_status()),
             std::pair(std::vector{0}, std::optional(0)));
 
@@ -118,7 +122,7 @@ void ExpectActionsAndEnds() {
   failing.Click(form1::Option1);
   failing.Click(form1::Command1);
   EXPECT_EQ(failing.dialogs.back().rfind(
-                Entry("error", texts::kErrorTitle, texts::kFileErrorLead), 0),
+                Entry(kErrorBox, texts::kErrorTitle, texts::kFileErrorLead), 0),
             0u);
   EXPECT_NE(failing.dialogs.back().find(PathToUtf8(failing.file_to_open)),
             std::string::npos);

@@ -116,7 +116,7 @@ Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)
                         Utf8ToUtf16(texts::kWindowTitle).c_str(), kFormStyle, 0,
                         0, 0, 0, owner_.get(), nullptr, instance,
                         this) == nullptr) {
-    form_.release();  // if it got one, the system has destroyed it
+    static_cast<void>(form_.release());  // the system destroyed any it got
     ThrowLastError("CreateWindowExW");
   }
   BuildControls();

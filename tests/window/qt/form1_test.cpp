@@ -19,11 +19,10 @@ struct QtWindow : testing::Form1Log {
     return id == form1::kForm ? &form : form.control(id);
   }
   QWidget* Parent(form1::Id id) { return form.control(id)->parentWidget(); }
-  std::array<int, 4> Box(form1::Id id) {
-    const QRect r = form.control(id)->geometry();
+  std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
+    const QRect r = id == form1::kForm ? form.rect() : Handle(id)->geometry();
     return {r.x(), r.y(), r.width(), r.height()};
   }
-  std::array<int, 2> ClientSize() { return {form.width(), form.height()}; }
   std::string Text(form1::Id id) {
     if (id == form1::kForm) return form.windowTitle().toStdString();
     const bool frame = form1::kControls[id].kind == form1::Kind::Frame;
@@ -51,14 +50,15 @@ struct QtWindow : testing::Form1Log {
     QObject::connect(&answer, &QTimer::timeout, &answer, [this] {
       QWidget* modal = QApplication::activeModalWidget();
       if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        const char* kinds[] = {"", "information", "warning", "error"};
-        dialogs.push_back(
-            testing::Entry(kinds[box->icon()], box->windowTitle().toStdString(),
-                           box->text().replace('\n', '\r').toStdString()));
+        const int styles[] = {0, testing::kInformationBox, testing::kWarningBox,
+                              testing::kErrorBox};
+        dialogs.push_back(testing::Entry(
+            styles[box->icon()], box->windowTitle().toStdString(),
+            box->text().replace('\n', '\r').toStdString()));
         box->button(QMessageBox::Ok)->click();
       } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        dialogs.push_back(testing::Entry("open",
+        dialogs.push_back(testing::Entry(testing::kOpenDialog,
                                          dialog->windowTitle().toStdString(),
                                          name->text().toStdString()));
         EXPECT_EQ(dialog->nameFilters().join('|'),

@@ -17,12 +17,8 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
   int ShowMessageBox(HWND owner, const std::wstring& text,
                      const std::wstring& title, UINT style) override {
     EXPECT_EQ(owner, form.hwnd());
-    const char* kind = style == (MB_OK | MB_ICONEXCLAMATION)   ? "warning"
-                       : style == (MB_OK | MB_ICONINFORMATION) ? "information"
-                       : style == (MB_OK | MB_ICONERROR)       ? "error"
-                                                               : "?";
-    dialogs.push_back(
-        testing::Entry(kind, Utf16ToUtf8(title), Utf16ToUtf8(text)));
+    dialogs.push_back(testing::Entry(static_cast<int>(style),
+                                     Utf16ToUtf8(title), Utf16ToUtf8(text)));
     return IDOK;
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
@@ -34,7 +30,8 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
       filter += (filter.empty() ? L"" : L"|") + std::wstring(part);
     }
     EXPECT_EQ(Utf16ToUtf8(filter), texts::kOpenDialogFilter);
-    dialogs.push_back(testing::Entry("open", Utf16ToUtf8(asked.lpstrTitle),
+    dialogs.push_back(testing::Entry(testing::kOpenDialog,
+                                     Utf16ToUtf8(asked.lpstrTitle),
                                      Utf16ToUtf8(asked.lpstrFile)));
     asked.lpstrFile[file_to_open.native().copy(asked.lpstrFile,
                                                asked.nMaxFile - 1)] = 0;
@@ -44,17 +41,15 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     return id == form1::kForm ? form.hwnd() : form.control(id);
   }
   HWND Parent(form1::Id id) { return ::GetParent(Handle(id)); }
-  std::array<int, 4> Box(form1::Id id) {
+  std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
     RECT r{};
-    ::GetWindowRect(Handle(id), &r);
-    ::MapWindowPoints(nullptr, ::GetParent(Handle(id)),
-                      reinterpret_cast<POINT*>(&r), 2);
+    if (id == form1::kForm) {
+      ::GetClientRect(form.hwnd(), &r);
+    } else {
+      ::GetWindowRect(Handle(id), &r);
+      ::MapWindowPoints(nullptr, Parent(id), reinterpret_cast<POINT*>(&r), 2);
+    }
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-  }
-  std::array<int, 2> ClientSize() {
-    RECT r{};
-    ::GetClientRect(form.hwnd(), &r);
-    return {r.right, r.bottom};
   }
   std::string Text(form1::Id id) {
     wchar_t text[256] = {};
