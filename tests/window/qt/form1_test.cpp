@@ -86,8 +86,6 @@ TEST(QtForm1Test, LayoutFontsAndFrame) {
     EXPECT_EQ(font.families().value(0), "SimSun");
     EXPECT_EQ(std::pair(font.pointSizeF(), font.weight()),
               std::pair(10.5, QFont::Normal));
-    for (QChar ch : ToQString(c.caption))
-      EXPECT_TRUE(QFontMetrics(font).inFont(ch));
   }
   EXPECT_EQ(w.form.minimumSize(), w.form.maximumSize());
   EXPECT_EQ(w.form.windowFlags() &

@@ -15,11 +15,6 @@ namespace {
 
 std::vector<HWND> found;
 
-BOOL CALLBACK Collect(HWND window, LPARAM /*unused*/) {
-  found.push_back(window);
-  return TRUE;
-}
-
 std::wstring Text(HWND window) {
   wchar_t text[1024] = {};
   ::SendMessageTimeoutW(window, WM_GETTEXT, 1024,
@@ -36,7 +31,8 @@ int wmain(int argc, wchar_t** argv) {
        ::GetTickCount64() < end; ::Sleep(100)) {
     found.clear();
     if (HWND top = ::FindWindowW(nullptr, argv[1])) {
-      ::EnumChildWindows(top, Collect, 0);
+      ::EnumChildWindows(
+          top, [](HWND w, LPARAM) { return found.push_back(w), TRUE; }, 0);
     }
     for (HWND w : found) {
       wchar_t name[64] = {};
