@@ -1,13 +1,11 @@
-// The fixed knowledge about a Qorvane ROM image: where its edition signature
-// lies, which byte triples mark which edition, and which bytes a conversion
-// writes where. Every offset and byte value of the ROM that the tool uses is
-// in this file.
-//
-// Offsets are 0-based byte offsets from the start of the ROM file.
+// Every offset and byte value of a Qorvane ROM image that the tool uses:
+// where the edition signature lies, which triples mark which edition, and
+// which bytes a conversion writes where. Offsets are 0-based.
 
 #ifndef QORVANE_ROM_EDITION_TABLE_H_
 #define QORVANE_ROM_EDITION_TABLE_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -49,16 +47,17 @@ constexpr bool IsConvertible(RomEdition edition) {
          edition == RomEdition::Traditional;
 }
 
-// The first three bytes of every run a conversion to `target` writes; they
-// equal the signature of the edition it produces.
+// The first three bytes of every run a conversion to `target` writes: the
+// signature of the edition it produces. An enhanced edition's signature is
+// likewise the head of the runs it holds.
 constexpr const SignatureBytes& HeadBytes(TargetScript target) {
   return target == kSimplifiedScript ? kSimplifiedSignature
                                      : kTraditionalSignature;
 }
 
-// A patch run is seven bytes: the target's three head bytes, 0x08, the
-// site's two tail bytes, and 0x00. Bytes 0-3 read as a little-endian word
-// are a cartridge address (0x08604864 or 0x087D33C2).
+// A patch run is seven bytes: three head bytes, 0x08, the site's two tail
+// bytes, and 0x00. Bytes 0-3 read as a little-endian word are a cartridge
+// address (0x08604864 or 0x087D33C2).
 inline constexpr std::size_t kPatchRunSize = 7;
 using PatchRun = std::array<std::uint8_t, kPatchRunSize>;
 
@@ -80,27 +79,9 @@ inline constexpr std::array<PatchSite, 5> kPatchSites{{
 // A file must be at least this long to hold all five runs.
 inline constexpr std::uint64_t kMinConvertibleSize = 0xC2A0B;
 
-constexpr PatchRun RunFor(const PatchSite& site, TargetScript target) {
-  const SignatureBytes& head = HeadBytes(target);
+constexpr PatchRun RunFor(const PatchSite& site, const SignatureBytes& head) {
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
 }
-
-struct SitePatch {
-  PatchSite site;
-  PatchRun run;
-};
-using PatchPlan = std::array<SitePatch, kPatchSites.size()>;
-
-// The five (site, run) pairs of `target`, in writing order.
-constexpr PatchPlan PatchRunsFor(TargetScript target) {
-  PatchPlan plan{};
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
-    plan[i] = {kPatchSites[i], RunFor(kPatchSites[i], target)};
-  }
-  return plan;
-}
-
-namespace table_checks {
 
 constexpr bool RunsDoNotOverlap() {
   for (const PatchSite& a : kPatchSites) {
@@ -114,23 +95,14 @@ constexpr bool RunsDoNotOverlap() {
   return true;
 }
 
-constexpr std::uint64_t LastRunEnd() {
-  std::uint64_t end = 0;
-  for (const PatchSite& site : kPatchSites) {
-    if (site.offset + kPatchRunSize > end) end = site.offset + kPatchRunSize;
-  }
-  return end;
-}
-
-}  // namespace table_checks
-
-static_assert(sizeof(PatchRun) == 7, "a patch run is seven bytes, not six");
 static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
-static_assert(table_checks::RunsDoNotOverlap(), "patch runs must not overlap");
-static_assert(table_checks::LastRunEnd() == kMinConvertibleSize,
-              "the last run ends at 0xC2A0B");
+static_assert(RunsDoNotOverlap(), "patch runs must not overlap");
+static_assert(std::ranges::max(kPatchSites, {}, &PatchSite::offset).offset +
+                      kPatchRunSize ==
+                  kMinConvertibleSize,
+              "a convertible file holds the last run, which ends at 0xC2A0B");
 
 }  // namespace qorvane
 

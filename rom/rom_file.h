@@ -1,11 +1,10 @@
-// The engine's only way to a file: one handle to one existing file, with
-// positioned reads and writes at 64-bit offsets, sync, an exclusive lock, and
-// a checked close. Each method raises RomError naming the file; the `Try`
-// methods report instead, for the restore after a failed write, which must
-// carry on whatever happens. The handle is closed on every path out.
-//
-// The system calls that move data, sync and close sit behind `FileCalls`, so
-// tests can record them, or make one fail or come back short, on a real file.
+// The engine's only way to a file: one handle to one existing regular file,
+// with positioned reads and writes, sync, an exclusive lock and a checked
+// close, each raising RomError; the `Try` methods report instead, for the
+// restore after a failed write, which must carry on. The calls that move
+// data, sync and close sit behind `FileCalls`, so that tests can record them
+// or make one fail. What differs between systems is in one backend file per
+// platform (file_posix.cpp, file_win32.cpp), which CMake chooses.
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -14,25 +13,21 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <system_error>
 
 #include "rom/rom_error.h"
 
 namespace qorvane {
 
-#ifdef _WIN32
-using NativeHandle = void*;
-#else
-using NativeHandle = int;
-#endif
+using NativeHandle = std::intptr_t;  // a descriptor, or a HANDLE's value
 
 struct IoResult {
   std::size_t bytes = 0;  // transferred; may be fewer than asked
-  std::error_code error;  // set when the call failed
+  std::error_code error;
 };
 
-// One attempt of each call. Interrupted calls are reported as they are;
-// `RomFile` retries them.
+// One attempt of each call; RomFile retries interrupted ones.
 class FileCalls {
  public:
   virtual ~FileCalls() = default;
@@ -44,55 +39,52 @@ class FileCalls {
   virtual std::error_code Sync(NativeHandle handle);
   // Releases any lock and closes; the handle is gone whatever it reports.
   virtual std::error_code Close(NativeHandle handle);
-
-  // The operating system's own calls.
-  static FileCalls& System();
+  static FileCalls& System();  // the operating system's own calls
 };
-
-// What `path` names, following symbolic links, as std::filesystem::status
-// says; on Windows through the system's own call, at any path length.
-std::filesystem::file_type FileTypeOf(const std::filesystem::path& path,
-                                      std::error_code& error);
 
 class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };
-  struct Info {
-    bool regular = false;
-    std::uint64_t size = 0;
-  };
 
-  // Opens an existing file; never creates or truncates one, and never waits
-  // (a FIFO opens at once).
-  RomFile(std::filesystem::path path, Access access,
+  // Opens an existing regular file; never creates or truncates one, never
+  // waits or starts anything (a FIFO or device opens at once), and tells
+  // what it opened: a path that names no file raises a code equal to
+  // errc::no_such_file_or_directory, anything but a regular file
+  // RomRefusal::NotRegularFile.
+  RomFile(const std::filesystem::path& path, Access access,
           FileCalls& calls = FileCalls::System());
   ~RomFile();
   RomFile(const RomFile&) = delete;
   RomFile& operator=(const RomFile&) = delete;
 
-  Info Stat() const;
-  // An exclusive advisory lock, taken without waiting: a file that another
-  // conversion holds is an error. Released on close.
+  std::uint64_t size() const { return size_; }  // when it was opened
+  // Taken without waiting: a file another conversion holds is an error.
   void LockExclusive();
   // Reads until `buffer` is full or the file ends; returns how far it got.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
-  // Writes all of `data`, continuing after short writes.
   std::error_code TryWriteAt(std::uint64_t offset,
                              std::span<const std::uint8_t> data) noexcept;
   std::error_code TrySync() noexcept;
   // A failed close says what it left of the file: `outcome`.
   void Close(FileOutcome outcome);
 
-  const std::filesystem::path& path() const { return path_; }
-
  private:
   [[noreturn]] void Fail(RomOperation operation, std::error_code code) const;
 
-  std::filesystem::path path_;
+  std::filesystem::path path_;  // to name the file in errors
   FileCalls& calls_;
-  NativeHandle handle_;
+  NativeHandle handle_ = 0;
+  std::uint64_t size_ = 0;
   bool open_ = false;
 };
+
+// The rest of a platform's backend. OpenRegularFile opens and tells as
+// RomFile's constructor says, returning its error with no handle left open.
+std::error_code OpenRegularFile(const std::filesystem::path& path,
+                                RomFile::Access access, NativeHandle& handle,
+                                std::uint64_t& size);
+std::error_code LockFileExclusive(NativeHandle handle);
+std::string SystemErrorWords(std::error_code code);  // as UTF-8
 
 }  // namespace qorvane
 

@@ -78,10 +78,6 @@ inline constexpr std::string_view kFileErrorLead =
     "处理ROM文件时出错，程序将退出。";
 inline constexpr std::string_view kInternalErrorLead = "程序内部出错，将退出。";
 
-// The command line's report of a path that is not a file it can read.
-inline constexpr std::string_view kNoSuchFile = "文件不存在";
-inline constexpr std::string_view kNotRegularFile = "这不是一个普通文件";
-
 }  // namespace qorvane::texts
 
 #endif  // QORVANE_SWITCHER_SWITCHER_TEXTS_H_

@@ -92,9 +92,38 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(run(&C::ConvertSelectedRom),
             (Shown{kSimplified, "info 提 示: 转换成功", "quit"}));
   EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
-  // A refused conversion raises and shows no success.
-  testing::RomImageBuilder().Edition(RomEdition::NotEnhanced).WriteTo(held);
-  EXPECT_THROW(run(&C::ConvertSelectedRom), RomError);
+  // A refused or failed conversion raises and shows no success; the window
+  // reports it under a lead line, naming the file.
+  const auto report = [&] {
+    try {
+      run(&C::ConvertSelectedRom);
+    } catch (...) {
+      return FatalErrorText(std::current_exception());
+    }
+    return std::string("converted");
+  };
+  const std::string lead = "处理ROM文件时出错，程序将退出。\r",
+                    name = "文件“" + PathToUtf8(held) + "”：",
+                    kept = "。文件保持原样，未做任何改动。";
+  testing::RomImageBuilder().Size(0xC2A0A).WriteTo(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name +
+                          "文件已不是简繁增强版的ROM（选定之后可能已被替换或"
+                          "修改）" +
+                          kept);
+  testing::RomImageBuilder()
+      .Size(0xC2A0A)
+      .Edition(RomEdition::Simplified)
+      .WriteTo(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name +
+                          "文件太短，容纳不下全部五处转换数据（至少需要 "
+                          "797195 字节）" +
+                          kept);
+  std::filesystem::remove(held);
+  std::filesystem::create_directory(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name + "这不是一个普通文件" + kept);
+  std::filesystem::remove(held);
+  EXPECT_EQ(report(),
+            lead + "无法打开" + name + "文件不存在（系统错误代码 2）" + kept);
   EXPECT_TRUE(view.shown.empty());
   controller.ShowAbout();
   controller.ExitTool();
