@@ -47,7 +47,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
       make_error_code(std::errc::no_such_file_or_directory);
   const std::error_code other = RomRefusal::NotRegularFile;
   const std::error_code wrong = RomRefusal::NotEnhancedEdition;
-  const fs::path half = dir / "half.gba", near = dir / "near.gba";
+  const fs::path half = dir / "half.gba", nearly = dir / "nearly.gba";
   testing::RomImageBuilder()  // cut short after its third run
       .Edition(Simplified)
       .Put(0x6AE88, {0xC2, 0x33, 0x7D})
@@ -56,7 +56,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
   testing::RomImageBuilder()
       .Edition(Simplified)
       .Put(0xC103A, {0x61})
-      .WriteTo(near);
+      .WriteTo(nearly);
   const struct {
     fs::path path;
     RomEdition edition;
@@ -79,7 +79,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
       {half, Simplified, {}, 2},
       {dir.MakeRom(NotEnhanced), NotEnhanced, wrong},
       {dir.MakeRom(Unrecognised), Unrecognised, wrong},
-      {near, Unrecognised, wrong},
+      {nearly, Unrecognised, wrong},
   };
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo((dir / "fifo.gba").c_str(), 0600), 0);
