@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <limits>
-#include <mutex>
 
 #include "rom/rom_file.h"
 #include "rom/signal_hold.h"
@@ -106,24 +105,16 @@ std::string SystemErrorWords(std::error_code code) { return code.message(); }
 namespace {
 
 constexpr std::array<int, 3> kHeldSignals{SIGINT, SIGTERM, SIGHUP};
-std::mutex hold_lock;  // taken by a thread's outermost hold until it ends
-thread_local int depth = 0;
 std::array<struct sigaction, kHeldSignals.size()> saved_actions{};
-std::atomic<unsigned> noted{0};  // one bit per held signal
+std::atomic<unsigned> noted{0};  // bit n: signal n (all three are below 16)
 static_assert(std::atomic<unsigned>::is_always_lock_free);
 
-extern "C" void NoteSignal(int signal) {
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    if (kHeldSignals[i] == signal) noted |= 1u << i;
-  }
-}
+extern "C" void NoteSignal(int signal) { noted |= 1u << signal; }
 
 }  // namespace
 
 // The signal calls fail only for invalid arguments, which they never get.
 SignalHold::SignalHold() {
-  if (depth++ > 0) return;
-  hold_lock.lock();
   struct sigaction note {};
   note.sa_handler = NoteSignal;
   note.sa_flags = SA_RESTART;
@@ -137,14 +128,12 @@ SignalHold::SignalHold() {
 }
 
 SignalHold::~SignalHold() {
-  if (--depth > 0) return;
   for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
     sigaction(kHeldSignals[i], &saved_actions[i], nullptr);
   }
   const unsigned signals = noted.exchange(0);
-  hold_lock.unlock();
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    if (signals & (1u << i)) raise(kHeldSignals[i]);
+  for (const int signal : kHeldSignals) {
+    if (signals & (1u << signal)) raise(signal);
   }
 }
 

@@ -25,18 +25,15 @@ struct Survey {
 Survey SurveyRuns(RomFile& file) {
   Survey survey;
   RomReport& report = survey.report;
-  std::array<std::size_t, kPatchSites.size()> got{};
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    got[i] = file.ReadAt(kPatchSites[i].offset, survey.runs[i]);
-    survey.whole = survey.whole && got[i] == kPatchRunSize;
-  }
-  if (got[0] >= report.signature.size()) {
-    std::copy_n(survey.runs[0].begin(), 3, report.signature.begin());
-  }
-  report.edition = ClassifySignature(report.signature);
-  for (std::size_t i = 0; i < got.size(); ++i) {
+  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
+    const std::size_t got = file.ReadAt(kPatchSites[i].offset, survey.runs[i]);
+    survey.whole = survey.whole && got == kPatchRunSize;
+    if (i == 0 && got >= report.signature.size()) {
+      std::copy_n(survey.runs[0].begin(), 3, report.signature.begin());
+      report.edition = ClassifySignature(report.signature);
+    }
     if (IsConvertible(report.edition) &&
-        (got[i] < kPatchRunSize ||
+        (got < kPatchRunSize ||
          survey.runs[i] != RunFor(kPatchSites[i], report.signature))) {
       report.mismatched_sites.push_back(kPatchSites[i]);
     }

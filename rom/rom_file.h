@@ -1,10 +1,9 @@
-// The engine's only way to a file: one handle to one existing regular file,
-// with positioned reads and writes, sync, an exclusive lock and a checked
-// close, each raising RomError; the `Try` methods report instead, for the
-// restore after a failed write, which must carry on. The calls that move
-// data, sync and close sit behind `FileCalls`, so that tests can record them
-// or make one fail. What differs between systems is in one backend file per
-// platform (file_posix.cpp, file_win32.cpp), which CMake chooses.
+// The engine's only way to a file: one handle to one existing regular file;
+// positioned reads and writes, sync, an exclusive lock and a checked close
+// raise RomError (the `Try` methods report instead: a restore carries on).
+// The calls behind `FileCalls` can be recorded or failed by tests; each
+// platform's calls are a backend file of its own (file_posix.cpp,
+// file_win32.cpp), which CMake chooses.
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -46,11 +45,10 @@ class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };
 
-  // Opens an existing regular file; never creates or truncates one, never
-  // waits or starts anything (a FIFO or device opens at once), and tells
-  // what it opened: a path that names no file raises a code equal to
-  // errc::no_such_file_or_directory, anything but a regular file
-  // RomRefusal::NotRegularFile.
+  // Opens an existing regular file, never creating, truncating, waiting or
+  // starting anything: a path that names no file raises a code equal to
+  // errc::no_such_file_or_directory; one that is no regular file (a folder,
+  // FIFO or device) RomRefusal::NotRegularFile.
   RomFile(const std::filesystem::path& path, Access access,
           FileCalls& calls = FileCalls::System());
   ~RomFile();

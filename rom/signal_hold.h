@@ -5,8 +5,9 @@
 // the hold's end puts the program's own handlers back and raises a noted
 // signal again, before the destructor returns (on Windows: ends the process
 // as the system's handler would, STATUS_CONTROL_C_EXIT). A signal the
-// program ignores stays ignored. Holds nest within a thread; holds in
-// different threads take turns. Each platform's backend file has its own.
+// program ignores stays ignored. One hold at a time in the process:
+// ConvertRom is its only user, and each program converts on one thread.
+// Each platform's backend file has its own.
 
 #ifndef QORVANE_ROM_SIGNAL_HOLD_H_
 #define QORVANE_ROM_SIGNAL_HOLD_H_

@@ -34,12 +34,14 @@ CliRun Cli(const Args& args) {
 }
 
 #ifndef _WIN32  // POSIX names, a FIFO, fork and signals
+// One line for each file, an error or warning to standard error; names
+// that would break a line, or are no UTF-8, quoted as $'...'. Of several
+// statuses the gravest wins, wherever it comes.
 TEST(CliTest, InspectsAndConvertsFileByFile) {
   testing::Scratch dir;
   const std::string t = dir.MakeRom(RomEdition::Traditional).string();
   const std::string n = dir.MakeRom(RomEdition::NotEnhanced).string();
   const std::string u = dir.MakeRom(RomEdition::Unrecognised).string();
-  // Names that would break a line, or are no UTF-8, are quoted as $'...'.
   const std::string half = (dir / "half\t'\xFF\n.gba").string();
   const std::string cut = (dir / "cut\n.gba").string();
   const std::string cut_shown = "$'" + (dir / "cut\\n.gba'").string();
@@ -54,29 +56,23 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
   const std::string gone = (dir / "it's 简体 版.gba").string();
   const std::string fifo = (dir / "fifo.gba").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  // What the CLI prints for a path and an engine error code: its words.
-  const auto said = [](const std::string& path, std::error_code code) {
-    return path + ": " + DescribeError(code) + "\n";
-  };
-  const std::error_code other = RomRefusal::NotRegularFile;
   const std::string no_files =
-      said(gone, make_error_code(std::errc::no_such_file_or_directory)) +
-      said(fifo, other) + said("/", other);
-  // A message box's lines as terminal lines.
-  const auto warning = [](RomEdition edition) {
+      gone + ": " +
+      DescribeError(make_error_code(std::errc::no_such_file_or_directory)) +
+      "\n" + fifo + ": " + DescribeError(RomRefusal::NotRegularFile) + "\n";
+  const auto warning = [](RomEdition edition) {  // message box lines
     std::string lines(texts::WrongFileWarning(edition));
     std::replace(lines.begin(), lines.end(), '\r', '\n');
     return lines + "\n";
   };
   const RomError short_file(RomOperation::Read, cut, RomRefusal::TooShort);
   const testing::Bytes n_before = testing::ReadFileBytes(n);
-  // With several files the gravest status wins, wherever it comes.
   const std::vector<std::pair<Args, CliRun>> cases = {
       {{half}, {kExitDamaged, half_line, ""}},
-      {{gone, fifo, "/", n, u, half},
+      {{gone, fifo, n, u, half},
        {kExitFileError,
         n + ": not-enhanced\n" + u + ": unrecognised\n" + half_line, no_files}},
-      {{"--to=simplified", gone, fifo, "/", cut, n, t},
+      {{"--to=simplified", gone, fifo, cut, n, t},
        {kExitFileError, t + ": traditional -> simplified\n",
         no_files + cut_shown + ": " + short_file.Report(cut_shown) + "\n" + n +
             ":\n" + warning(RomEdition::NotEnhanced)}},

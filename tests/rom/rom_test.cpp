@@ -1,15 +1,19 @@
-#include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>  // before any header that might include it
+#else
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
+#include <gtest/gtest.h>
 
-#include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "rom/rom_engine.h"
 #include "tests/support/scratch.h"
-#include "tests/support/unprivileged.h"
 
 namespace qorvane {
 namespace {
@@ -43,7 +47,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
       make_error_code(std::errc::no_such_file_or_directory);
   const std::error_code other = RomRefusal::NotRegularFile;
   const std::error_code wrong = RomRefusal::NotEnhancedEdition;
-  const fs::path half = dir / "half.gba", near = dir / "near.gba";
+  const fs::path half = dir / "half.gba", nearly = dir / "nearly.gba";
   testing::RomImageBuilder()  // cut short after its third run
       .Edition(Simplified)
       .Put(0x6AE88, {0xC2, 0x33, 0x7D})
@@ -52,7 +56,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
   testing::RomImageBuilder()
       .Edition(Simplified)
       .Put(0xC103A, {0x61})
-      .WriteTo(near);
+      .WriteTo(nearly);
   const struct {
     fs::path path;
     RomEdition edition;
@@ -75,7 +79,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
       {half, Simplified, {}, 2},
       {dir.MakeRom(NotEnhanced), NotEnhanced, wrong},
       {dir.MakeRom(Unrecognised), Unrecognised, wrong},
-      {near, Unrecognised, wrong},
+      {nearly, Unrecognised, wrong},
   };
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo((dir / "fifo.gba").c_str(), 0600), 0);
@@ -126,31 +130,31 @@ TEST(RomTest, ALockedFileOrNoScriptIsRefusedUntouched) {
   ConvertRom(path, 2);  // the lock went with its holder
 }
 
+#ifndef _WIN32  // Wine, run as root, writes any file and has no one to become
 TEST(RomTest, ReadOnlyFileIsInspectedAndNotConverted) {
   testing::Scratch dir;
   const auto path = dir.MakeRom(RomEdition::Traditional);
   const Bytes before = ReadFileBytes(path);
   fs::permissions(path, fs::perms(0444));
-#ifdef _WIN32
-  // Wine run as root writes a read-only file as root writes any file, and
-  // has no other user to become.
-  if (std::ofstream(path, std::ios::app)) {
-    fs::permissions(path, fs::perms(0644));
-    GTEST_SKIP() << "this user may write read-only files";
+  const pid_t child = ::fork();
+  if (child == 0) {  // as the user nobody if root, whom permissions do not stop
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      ::_exit(1);
+    }
+    if (InspectRom(path) != RomEdition::Traditional) ::_exit(2);
+    try {
+      ConvertRom(path, 1);
+    } catch (const RomError& error) {
+      ::_exit(error.code() == std::errc::permission_denied ? 0 : 3);
+    }
+    ::_exit(4);  // converted a file it had no right to write
   }
-#endif
-  EXPECT_EQ(testing::RunUnprivileged([&] {
-              if (InspectRom(path) != RomEdition::Traditional) return 1;
-              try {
-                ConvertRom(path, 1);
-              } catch (const RomError& error) {
-                return error.code() == std::errc::permission_denied ? 0 : 2;
-              }
-              return 3;  // converted a file it had no right to write
-            }),
-            0);
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFileBytes(path), before);
 }
+#endif
 
 // Passes every call to the system and records it ("w 4096+7": a write of
 // 7 bytes at 4096; "s", "c": a sync, a close). Call `nth` (counting them
@@ -158,18 +162,10 @@ TEST(RomTest, ReadOnlyFileIsInspectedAndNotConverted) {
 // its three head bytes, and hide a write not continued), be interrupted, fail
 // from then on, come back short with its continuation failing, or move
 // nothing (a read: the file has shrunk since it was opened).
-enum class Fault {
-  None,
-  Fail,
-  Short,
-  Interrupt,
-  Sticky,
-  ShortThenFail,
-  Nothing
-};
+enum class Fault { None, Fail, Short, Interrupt, Sticky, ShortThenFail, Zero };
+using enum Fault;
 struct ScriptedCalls : FileCalls {
-  ScriptedCalls(int nth = 0, Fault fault = Fault::None)
-      : nth(nth), fault(fault) {}
+  ScriptedCalls(int nth, Fault fault) : nth(nth), fault(fault) {}
   IoResult ReadAt(NativeHandle h, std::span<std::uint8_t> b,
                   std::uint64_t at) override {
     const auto [size, error] = Next("r ", at, b.size());
@@ -191,24 +187,21 @@ struct ScriptedCalls : FileCalls {
     return error ? error : closed;
   }
   std::pair<std::size_t, std::error_code> Next(const std::string& op,
-                                               std::uint64_t offset,
+                                               std::uint64_t at,
                                                std::size_t size) {
     const int n = static_cast<int>(calls.size()) + 1;
-    const bool here = n == nth;
-    if (here && (fault == Fault::Short || fault == Fault::ShortThenFail)) {
+    if (n == nth && (fault == Short || fault == ShortThenFail)) {
       size = std::min<std::size_t>(size, 1);
     }
-    if (here && fault == Fault::Nothing) size = 0;
-    calls.push_back(
-        size ? op + std::to_string(offset) + "+" + std::to_string(size) : op);
-    if ((here && (fault == Fault::Fail || fault == Fault::Interrupt)) ||
-        (n >= nth && fault == Fault::Sticky) ||
-        (n == nth + 1 && fault == Fault::ShortThenFail)) {
-      return {0,
-              make_error_code(fault == Fault::Interrupt ? std::errc::interrupted
-                                                        : std::errc::io_error)};
-    }
-    return {size, {}};
+    if (n == nth && fault == Zero) size = 0;
+    calls.push_back(size ? op + std::to_string(at) + "+" + std::to_string(size)
+                         : op);
+    const bool fails = (n == nth && (fault == Fail || fault == Interrupt)) ||
+                       (n >= nth && fault == Sticky) ||
+                       (n == nth + 1 && fault == ShortThenFail);
+    return {size, !fails               ? std::error_code{}
+                  : fault == Interrupt ? make_error_code(std::errc::interrupted)
+                                       : make_error_code(std::errc::io_error)};
   }
   int nth;
   Fault fault;
@@ -216,52 +209,46 @@ struct ScriptedCalls : FileCalls {
 };
 
 // Five seven-byte reads to save the runs, five seven-byte writes in site
-// order, one sync, one close; only the runs' bytes change.
-TEST(RomTest, ConversionWritesTheRunsByTheScript) {
+// order, one sync, one close; only the runs' bytes change, to either script
+// from either edition. A fault at any call leaves the file whole (converted
+// or as it was) and the error says which call failed and which it is.
+TEST(RomTest, ConversionFollowsTheScriptAndSurvivesEveryFault) {
   std::vector<std::string> script;
   for (const std::string op : {"r ", "w "}) {
     for (int site : kSites) script.push_back(op + std::to_string(site) + "+7");
   }
   script.insert(script.end(), {"s", "c"});
-  testing::Scratch dir;  // just long enough
-  const fs::path path = dir.MakeRom(RomEdition::Traditional, 0xC2A0B);
-  const Bytes original = ReadFileBytes(path);
-  for (TargetScript target : {1, 1, 2, 2, 3}) {  // 3: any other target
-    ScriptedCalls calls;
-    ConvertRom(path, target, calls);
-    EXPECT_EQ(ReadFileBytes(path), WithRuns(original, target)) << target;
-    EXPECT_EQ(calls.calls, script);
-  }
-}
-
-TEST(RomTest, EveryFaultLeavesTheFileWholeAndIsReported) {
   testing::Scratch dir;
-  for (Fault fault : {Fault::Fail, Fault::Sticky, Fault::Short,
-                      Fault::Interrupt, Fault::ShortThenFail, Fault::Nothing}) {
+  for (Fault fault :
+       {None, Fail, Sticky, Short, Interrupt, ShortThenFail, Zero}) {
     for (int nth = 1; nth <= 12; ++nth) {  // 5 reads, 5 writes, sync, close
-      SCOPED_TRACE(::testing::Message() << int(fault) << " at call " << nth);
-      const fs::path path = dir.MakeRom(RomEdition::Simplified);
+      const TargetScript target = nth % 3 + 1;  // 3: any other target
+      SCOPED_TRACE(::testing::Message()
+                   << int(fault) << " at call " << nth << " to " << target);
+      const fs::path path = dir.MakeRom(  // just long enough
+          nth % 2 ? RomEdition::Simplified : RomEdition::Traditional, 0xC2A0B);
       const Bytes original = ReadFileBytes(path);
-      ScriptedCalls calls(nth, fault);
+      ScriptedCalls calls(fault == None ? 0 : nth, fault);
       std::optional<RomError> error;
       try {
-        ConvertRom(path, 2, calls);
+        ConvertRom(path, target, calls);
       } catch (const RomError& raised) {
         error = raised;
       }
+      EXPECT_EQ(calls.calls, fault == None ? script : calls.calls);
       // The first call that failed decides the error and the file. Sync and
       // close move no bytes, so moving nothing is no fault of theirs.
-      const int failing = fault == Fault::ShortThenFail ? nth + 1 : nth;
+      const int failing = fault == ShortThenFail ? nth + 1 : nth;
       const bool made = failing <= static_cast<int>(calls.calls.size());
       const char op = made ? calls.calls[failing - 1][0] : 'c';
-      const bool fails = made && fault != Fault::Short &&
-                         fault != Fault::Interrupt &&
-                         (fault != Fault::Nothing || op == 'r' || op == 'w');
+      const bool fails = made && fault != None && fault != Short &&
+                         fault != Interrupt &&
+                         (fault != Zero || op == 'r' || op == 'w');
       ASSERT_EQ(error.has_value(), fails) << (error ? error->what() : "");
-      const FileOutcome outcome = !fails || op == 'c'      ? Converted
-                                  : op == 'r'              ? Unchanged
-                                  : fault == Fault::Sticky ? RestoreFailed
-                                                           : Restored;
+      const FileOutcome outcome = !fails || op == 'c' ? Converted
+                                  : op == 'r'         ? Unchanged
+                                  : fault == Sticky   ? RestoreFailed
+                                                      : Restored;
       if (fails) {
         EXPECT_EQ(error->operation(), op == 'r'   ? Read
                                       : op == 'w' ? Write
@@ -272,11 +259,80 @@ TEST(RomTest, EveryFaultLeavesTheFileWholeAndIsReported) {
       EXPECT_TRUE(outcome != Restored || calls.calls.end()[-2] == "s");
       if (outcome != RestoreFailed) {
         EXPECT_EQ(ReadFileBytes(path),
-                  outcome == Converted ? WithRuns(original, 2) : original);
+                  outcome == Converted ? WithRuns(original, target) : original);
       }
     }
   }
 }
+
+#ifdef _WIN32  // a path longer than MAX_PATH, sharing, error codes in words
+
+// At the first read, tries to open the file to read, to write and to delete,
+// as another program might, and records each open's error (0: allowed).
+struct OtherProgram : FileCalls {
+  IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
+                  std::uint64_t offset) override {
+    const DWORD accesses[] = {GENERIC_READ, GENERIC_WRITE, DELETE};
+    for (std::size_t i = errors.size(); i < 3; ++i) {
+      HANDLE other = ::CreateFileW(path.c_str(), accesses[i], 7 /* share all */,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+      errors.push_back(other == INVALID_HANDLE_VALUE ? ::GetLastError() : 0);
+      if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+    }
+    return FileCalls::ReadAt(handle, buffer, offset);
+  }
+  std::wstring path;
+  std::vector<DWORD> errors;
+};
+
+TEST(WindowsRomTest, ALongPathAndWhatOthersMayDoWithTheFileMeanwhile) {
+  testing::Scratch dir;
+  // Made through \\?\, which takes any length; given to the engine plainly.
+  const std::wstring folder =
+      LR"(\\?\)" + (dir / std::wstring(200, L'd')).native();
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  OtherProgram converting, inspecting;
+  const std::wstring rom = converting.path = inspecting.path =
+      folder + L"\\样本" + std::wstring(60, L'f') + L".gba";
+  testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(rom);
+  ConvertRom(rom.substr(4), kTraditionalScript, converting);
+  SignatureBytes signature{};
+  EXPECT_EQ(InspectRom(rom.substr(4), signature, inspecting),
+            RomEdition::Traditional);
+  EXPECT_EQ(converting.errors, (std::vector<DWORD>{0, ERROR_SHARING_VIOLATION,
+                                                   ERROR_SHARING_VIOLATION}));
+  EXPECT_EQ(inspecting.errors, (std::vector<DWORD>{0, 0, 0}));
+}
+
+// The common codes read as the portable conditions they stand for; any
+// other in the system's words (Chinese where it has them) as UTF-8, never
+// the ANSI code page's '?', and no stop.
+TEST(WindowsRomTest, ErrorCodesInWords) {
+  using std::errc;
+  const std::pair<long, errc> common[] = {
+      {ERROR_SHARING_VIOLATION, errc::device_or_resource_busy},
+      {ERROR_LOCK_VIOLATION, errc::device_or_resource_busy},
+      {ERROR_ACCESS_DENIED, errc::permission_denied},
+      {ERROR_DISK_FULL, errc::no_space_on_device},
+      {ERROR_HANDLE_DISK_FULL, errc::no_space_on_device},
+      {ERROR_WRITE_PROTECT, errc::read_only_file_system},
+      {ERROR_FILE_NOT_FOUND, errc::no_such_file_or_directory},
+      {ERROR_PATH_NOT_FOUND, errc::no_such_file_or_directory},
+  };
+  for (const auto& [code, condition] : common) {
+    EXPECT_EQ(DescribeError({int(code), std::system_category()}),
+              DescribeError(std::make_error_code(condition)))
+        << code;
+  }
+  const std::string other =
+      DescribeError({ERROR_NOT_READY, std::system_category()});
+  const std::string io = DescribeError(std::make_error_code(errc::io_error));
+  EXPECT_TRUE(other.size() > 16 && other != io && !other.ends_with("。") &&
+              other.find_first_of("?.\r\n") == std::string::npos)
+      << other;
+}
+
+#endif
 
 }  // namespace
 }  // namespace qorvane

@@ -93,37 +93,33 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
             (Shown{kSimplified, "info 提 示: 转换成功", "quit"}));
   EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
   // A refused or failed conversion raises and shows no success; the window
-  // reports it under a lead line, naming the file.
-  const auto report = [&] {
+  // reports it under a lead line, naming the file. The held file becomes
+  // another file (0), a short one (1), a folder (2), nothing (3).
+  const std::string name = "文件“" + PathToUtf8(held) + "”：";
+  const std::pair<int, std::string> failures[] = {
+      {0, "拒绝转换" + name +
+              "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）"},
+      {1, "拒绝转换" + name +
+              "文件太短，容纳不下全部五处转换数据（至少需要 797195 字节）"},
+      {2, "拒绝转换" + name + "这不是一个普通文件"},
+      {3, "无法打开" + name + "文件不存在（系统错误代码 2）"},
+  };
+  for (const auto& [kind, text] : failures) {
+    std::filesystem::remove(held);
+    const auto edition =
+        kind ? RomEdition::Simplified : RomEdition::NotEnhanced;
+    if (kind < 2)
+      testing::RomImageBuilder().Size(0xC2A0A).Edition(edition).WriteTo(held);
+    if (kind == 2) std::filesystem::create_directory(held);
     try {
       run(&C::ConvertSelectedRom);
+      ADD_FAILURE() << "converted";
     } catch (...) {
-      return FatalErrorText(std::current_exception());
+      EXPECT_EQ(FatalErrorText(std::current_exception()),
+                "处理ROM文件时出错，程序将退出。\r" + text +
+                    "。文件保持原样，未做任何改动。");
     }
-    return std::string("converted");
-  };
-  const std::string lead = "处理ROM文件时出错，程序将退出。\r",
-                    name = "文件“" + PathToUtf8(held) + "”：",
-                    kept = "。文件保持原样，未做任何改动。";
-  testing::RomImageBuilder().Size(0xC2A0A).WriteTo(held);
-  EXPECT_EQ(report(), lead + "拒绝转换" + name +
-                          "文件已不是简繁增强版的ROM（选定之后可能已被替换或"
-                          "修改）" +
-                          kept);
-  testing::RomImageBuilder()
-      .Size(0xC2A0A)
-      .Edition(RomEdition::Simplified)
-      .WriteTo(held);
-  EXPECT_EQ(report(), lead + "拒绝转换" + name +
-                          "文件太短，容纳不下全部五处转换数据（至少需要 "
-                          "797195 字节）" +
-                          kept);
-  std::filesystem::remove(held);
-  std::filesystem::create_directory(held);
-  EXPECT_EQ(report(), lead + "拒绝转换" + name + "这不是一个普通文件" + kept);
-  std::filesystem::remove(held);
-  EXPECT_EQ(report(),
-            lead + "无法打开" + name + "文件不存在（系统错误代码 2）" + kept);
+  }
   EXPECT_TRUE(view.shown.empty());
   controller.ShowAbout();
   controller.ExitTool();
