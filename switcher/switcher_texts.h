@@ -88,9 +88,6 @@ inline constexpr std::string_view kStartAgainButton = "重新开始";
 // The name under the icon when the page is added to a home screen.
 inline constexpr std::string_view kAppShortName = "简繁体切换工具";
 
-// The command line's report of a path that is not a file it can read.
-inline constexpr std::string_view kNoSuchFile = "文件不存在";
-inline constexpr std::string_view kNotRegularFile = "这不是一个普通文件";
 
 }  // namespace qorvane::texts
 
