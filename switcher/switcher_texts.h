@@ -88,7 +88,6 @@ inline constexpr std::string_view kStartAgainButton = "重新开始";
 // The name under the icon when the page is added to a home screen.
 inline constexpr std::string_view kAppShortName = "简繁体切换工具";
 
-
 }  // namespace qorvane::texts
 
 #endif  // QORVANE_SWITCHER_SWITCHER_TEXTS_H_
