@@ -48,7 +48,7 @@ constexpr std::array<BrowserError, 11> kBrowserErrors{{
     {"NotAllowedError", "浏览器没有获准访问此文件"},
     {"SecurityError", "浏览器出于安全原因拒绝访问此文件"},
     {"NoModificationAllowedError",
-     "此文件不能修改（可能是只读的，或正被另一个标签页写入）"},
+     "此文件不能修改，它可能是只读的，或正被另一个标签页写入"},
     {"NotReadableError", "无法读取文件，它在选定之后可能已被修改或移走"},
     {"QuotaExceededError", "存储空间不足"},
     {"InvalidStateError", "文件在操作中途发生了变化，操作无法完成"},
