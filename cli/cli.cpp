@@ -10,10 +10,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "rom/path_text.h"
 #include "rom/rom_engine.h"
 #include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
+
+#ifdef _WIN32
+#include "rom/win32_text.h"
+#endif
 
 namespace qorvane::cli {
 namespace {
@@ -76,7 +79,7 @@ constexpr RomEdition EditionAfter(TargetScript target) {
 
 std::filesystem::path ArgToPath(const std::string& arg) {
 #ifdef _WIN32
-  return Utf8ToPath(arg);
+  return Utf8ToUtf16(arg);
 #else
   return arg;
 #endif

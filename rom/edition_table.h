@@ -1,11 +1,11 @@
-// The fixed knowledge about a Qorvane ROM image: where its edition signature
-// lies, which byte triples mark which edition, and which bytes a conversion
-// writes where. Every offset and byte value of the ROM that the tool uses is
-// in this file. Offsets are 0-based byte offsets from the start of the file.
+// Every offset and byte value of a Qorvane ROM image that the tool uses:
+// where the edition signature lies, which triples mark which edition, and
+// which bytes a conversion writes where. Offsets are 0-based.
 
 #ifndef QORVANE_ROM_EDITION_TABLE_H_
 #define QORVANE_ROM_EDITION_TABLE_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -83,8 +83,6 @@ constexpr PatchRun RunFor(const PatchSite& site, const SignatureBytes& head) {
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
 }
 
-namespace table_checks {
-
 constexpr bool RunsDoNotOverlap() {
   for (const PatchSite& a : kPatchSites) {
     for (const PatchSite& b : kPatchSites) {
@@ -97,21 +95,13 @@ constexpr bool RunsDoNotOverlap() {
   return true;
 }
 
-constexpr std::uint64_t LastRunEnd() {
-  std::uint64_t end = 0;
-  for (const PatchSite& site : kPatchSites) {
-    if (site.offset + kPatchRunSize > end) end = site.offset + kPatchRunSize;
-  }
-  return end;
-}
-
-}  // namespace table_checks
-
 static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
-static_assert(table_checks::RunsDoNotOverlap(), "patch runs must not overlap");
-static_assert(table_checks::LastRunEnd() == kMinConvertibleSize,
+static_assert(RunsDoNotOverlap(), "patch runs must not overlap");
+static_assert(std::ranges::max(kPatchSites, {}, &PatchSite::offset).offset +
+                      kPatchRunSize ==
+                  kMinConvertibleSize,
               "a convertible file holds the last run, which ends at 0xC2A0B");
 
 }  // namespace qorvane

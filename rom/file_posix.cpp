@@ -1,15 +1,20 @@
-// The POSIX backend of RomFile.
+// The POSIX backend: RomFile's system calls and the signal hold.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <limits>
+#include <mutex>
 
 #include "rom/rom_file.h"
+#include "rom/signal_hold.h"
 
 namespace qorvane {
 namespace {
@@ -20,6 +25,14 @@ int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
 std::size_t Chunk(std::size_t size) {
   return std::min<std::size_t>(size, std::numeric_limits<ssize_t>::max());
+}
+
+// An interrupted call is made again.
+template <typename Call>
+auto Retried(Call call) {
+  auto result = call();
+  while (result < 0 && errno == EINTR) result = call();
+  return result;
 }
 
 }  // namespace
@@ -52,34 +65,27 @@ std::error_code FileCalls::Sync(NativeHandle handle) {
 }
 
 std::error_code FileCalls::Close(NativeHandle handle) {
-  // The descriptor, and its lock, are gone whatever close reports; never
-  // retry it.
+  // The descriptor and its lock are gone whatever close says: no retry.
   return ::close(Fd(handle)) == 0 ? std::error_code{} : Errno();
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,
                                 RomFile::Access access, NativeHandle& handle,
                                 std::uint64_t& size) {
-  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer, and O_NOCTTY
-  // a terminal from becoming ours; on a regular file they change nothing.
+  // O_NONBLOCK: a FIFO opens without waiting for a writer; O_NOCTTY: a
+  // terminal does not become ours. Neither changes a regular file.
   const int flags = (access == RomFile::Access::ReadWrite ? O_RDWR : O_RDONLY) |
                     O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  int fd = -1;
-  do {
-    fd = ::open(path.c_str(), flags);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = Retried([&] { return ::open(path.c_str(), flags); });
   // A path through something that is no directory names no file either; a
   // directory opened for writing is refused before it is opened.
-  if (fd < 0 && errno == ENOTDIR) errno = ENOENT;
   if (fd < 0 && errno == EISDIR) return RomRefusal::NotRegularFile;
+  if (fd < 0 && errno == ENOTDIR) errno = ENOENT;
   if (fd < 0) return Errno();
   struct stat data {};
   std::error_code error;
-  if (::fstat(fd, &data) != 0) {
-    error = Errno();
-  } else if (!S_ISREG(data.st_mode)) {
-    error = RomRefusal::NotRegularFile;
-  }
+  if (::fstat(fd, &data) != 0) error = Errno();
+  if (!error && !S_ISREG(data.st_mode)) error = RomRefusal::NotRegularFile;
   if (error) {
     ::close(fd);
     return error;
@@ -90,13 +96,56 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
 }
 
 std::error_code LockFileExclusive(NativeHandle handle) {
-  int result = 0;
-  do {
-    result = ::flock(Fd(handle), LOCK_EX | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  return result == 0 ? std::error_code{} : Errno();
+  return Retried([&] { return ::flock(Fd(handle), LOCK_EX | LOCK_NB); }) == 0
+             ? std::error_code{}
+             : Errno();
 }
 
 std::string SystemErrorWords(std::error_code code) { return code.message(); }
+
+namespace {
+
+constexpr std::array<int, 3> kHeldSignals{SIGINT, SIGTERM, SIGHUP};
+std::mutex hold_lock;  // taken by a thread's outermost hold until it ends
+thread_local int depth = 0;
+std::array<struct sigaction, kHeldSignals.size()> saved_actions{};
+std::atomic<unsigned> noted{0};  // one bit per held signal
+static_assert(std::atomic<unsigned>::is_always_lock_free);
+
+extern "C" void NoteSignal(int signal) {
+  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+    if (kHeldSignals[i] == signal) noted |= 1u << i;
+  }
+}
+
+}  // namespace
+
+// The signal calls fail only for invalid arguments, which they never get.
+SignalHold::SignalHold() {
+  if (depth++ > 0) return;
+  hold_lock.lock();
+  struct sigaction note {};
+  note.sa_handler = NoteSignal;
+  note.sa_flags = SA_RESTART;
+  sigfillset(&note.sa_mask);
+  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+    sigaction(kHeldSignals[i], nullptr, &saved_actions[i]);
+    if (saved_actions[i].sa_handler != SIG_IGN) {
+      sigaction(kHeldSignals[i], &note, nullptr);
+    }
+  }
+}
+
+SignalHold::~SignalHold() {
+  if (--depth > 0) return;
+  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+    sigaction(kHeldSignals[i], &saved_actions[i], nullptr);
+  }
+  const unsigned signals = noted.exchange(0);
+  hold_lock.unlock();
+  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
+    if (signals & (1u << i)) raise(kHeldSignals[i]);
+  }
+}
 
 }  // namespace qorvane

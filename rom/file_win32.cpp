@@ -1,4 +1,5 @@
-// The Windows backend of RomFile, and the project's UTF-8/UTF-16 pair.
+// The Windows backend: RomFile's system calls, the signal hold, and the
+// project's UTF-8/UTF-16 pair.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -6,12 +7,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cwctype>
 #include <limits>
 #include <stdexcept>
 
 #include "rom/rom_file.h"
+#include "rom/signal_hold.h"
 #include "rom/win32_text.h"
 
 namespace qorvane {
@@ -178,6 +181,38 @@ std::string SystemErrorWords(std::error_code code) {
     words.pop_back();
   }
   return words.empty() ? "未知的系统错误" : Utf16ToUtf8(words);
+}
+
+namespace {
+
+// The outermost hold of a thread takes the lock until it ends, so that one
+// thread at a time holds. A platform lock: MinGW's win32 thread model has
+// no std::mutex.
+SRWLOCK hold_lock = SRWLOCK_INIT;
+thread_local int depth = 0;
+std::atomic<bool> noted{false};
+
+BOOL WINAPI NoteConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  noted = true;
+  return TRUE;
+}
+
+}  // namespace
+
+SignalHold::SignalHold() {
+  if (depth++ > 0) return;
+  ::AcquireSRWLockExclusive(&hold_lock);
+  ::SetConsoleCtrlHandler(NoteConsoleEvent, TRUE);
+}
+
+SignalHold::~SignalHold() {
+  if (--depth > 0) return;
+  ::SetConsoleCtrlHandler(NoteConsoleEvent, FALSE);
+  const bool end = noted.exchange(false);
+  ::ReleaseSRWLockExclusive(&hold_lock);
+  // What the system's own handler does with Ctrl-C or Ctrl-Break.
+  if (end) ::ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 }  // namespace qorvane

@@ -1,5 +1,5 @@
-// Paths as UTF-8 text and back, whatever the platform's native form (UTF-16
-// on Windows, the file system's bytes elsewhere).
+// A path as UTF-8 text, whatever the platform's native form (UTF-16 on
+// Windows, the file system's bytes elsewhere).
 
 #ifndef QORVANE_ROM_PATH_TEXT_H_
 #define QORVANE_ROM_PATH_TEXT_H_
@@ -12,10 +12,6 @@ namespace qorvane {
 inline std::string PathToUtf8(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return {text.begin(), text.end()};
-}
-
-inline std::filesystem::path Utf8ToPath(const std::string& text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 }  // namespace qorvane

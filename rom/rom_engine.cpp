@@ -11,7 +11,6 @@ namespace qorvane {
 namespace {
 
 namespace fs = std::filesystem;
-
 using Runs = std::array<PatchRun, kPatchSites.size()>;
 
 // What a file holds at the five sites, and what that makes it.
@@ -25,21 +24,20 @@ struct Survey {
 // enhanced edition, the sites that do not hold its runs whole are listed.
 Survey SurveyRuns(RomFile& file) {
   Survey survey;
+  RomReport& report = survey.report;
   std::array<std::size_t, kPatchSites.size()> got{};
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
+  for (std::size_t i = 0; i < got.size(); ++i) {
     got[i] = file.ReadAt(kPatchSites[i].offset, survey.runs[i]);
     survey.whole = survey.whole && got[i] == kPatchRunSize;
   }
-  RomReport& report = survey.report;
   if (got[0] >= report.signature.size()) {
-    std::copy_n(survey.runs[0].begin(), report.signature.size(),
-                report.signature.begin());
+    std::copy_n(survey.runs[0].begin(), 3, report.signature.begin());
   }
   report.edition = ClassifySignature(report.signature);
-  if (!IsConvertible(report.edition)) return survey;
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
-    if (got[i] < kPatchRunSize ||
-        survey.runs[i] != RunFor(kPatchSites[i], report.signature)) {
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    if (IsConvertible(report.edition) &&
+        (got[i] < kPatchRunSize ||
+         survey.runs[i] != RunFor(kPatchSites[i], report.signature))) {
       report.mismatched_sites.push_back(kPatchSites[i]);
     }
   }
@@ -65,11 +63,11 @@ RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
   try {
     file.emplace(path, RomFile::Access::ReadOnly, calls);
   } catch (const RomError& error) {
-    if (error.code() == std::errc::no_such_file_or_directory ||
-        error.code() == RomRefusal::NotRegularFile) {
-      return RomEdition::Unrecognised;
+    if (error.code() != std::errc::no_such_file_or_directory &&
+        error.code() != RomRefusal::NotRegularFile) {
+      throw;
     }
-    throw;
+    return RomEdition::Unrecognised;
   }
   SignatureBytes read{};
   if (file->ReadAt(SignatureOffset, read) == read.size()) signature = read;
@@ -94,28 +92,27 @@ RomReport ConvertRom(const fs::path& path, TargetScript target,
   if (target == kNoScript) {
     throw RomError(RomOperation::Write, path, RomRefusal::NoTargetScript);
   }
+  // Ctrl-C, SIGTERM and SIGHUP wait until the file is closed, on every way
+  // out; nothing here waits long.
+  const SignalHold hold;
   RomFile file(path, RomFile::Access::ReadWrite, calls);
   file.LockExclusive();
-  // The checks go through the locked handle, so they see the file that will
-  // be written, whatever happened to the path since it was chosen.
+  // Through the locked handle: the file that will be written, whatever
+  // happened to the path since it was chosen.
   Survey before = SurveyRuns(file);
   const RomEdition found = before.report.edition;
-  if (!IsConvertible(found)) {
-    throw RomError(RomOperation::Read, path, RomRefusal::NotEnhancedEdition,
-                   FileOutcome::Unchanged, found);
-  }
-  // Short when opened, or shrunk since.
+  const auto refuse = [&](RomRefusal refusal) {
+    return RomError(RomOperation::Read, path, refusal, FileOutcome::Unchanged,
+                    found);
+  };
+  if (!IsConvertible(found)) throw refuse(RomRefusal::NotEnhancedEdition);
+  // Too short when opened, or shrunk since.
   if (file.size() < kMinConvertibleSize || !before.whole) {
-    throw RomError(RomOperation::Read, path, RomRefusal::TooShort,
-                   FileOutcome::Unchanged, found);
+    throw refuse(RomRefusal::TooShort);
   }
 
-  // Writing site 1 first means a conversion cut short after it reads as the
-  // target edition with runs that do not match, which converting again
-  // repairs. From the first write until the file is synced and closed,
-  // Ctrl-C, SIGTERM and SIGHUP wait; they take effect when this function
-  // ends.
-  const SignalHold hold;
+  // Site 1 first: a conversion cut short after it reads as the target
+  // edition with runs that do not match, which converting again repairs.
   for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
     const PatchRun run = RunFor(kPatchSites[i], HeadBytes(target));
     if (const auto error = file.TryWriteAt(kPatchSites[i].offset, run)) {

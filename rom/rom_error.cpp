@@ -11,8 +11,7 @@ namespace {
 
 using std::errc;
 
-class RefusalCategory : public std::error_category {
- public:
+struct RefusalCategory : std::error_category {
   const char* name() const noexcept override { return "qorvane-rom"; }
   std::string message(int value) const override {
     switch (static_cast<RomRefusal>(value)) {
@@ -24,9 +23,9 @@ class RefusalCategory : public std::error_category {
         return "文件太短，容纳不下全部五处转换数据（至少需要 " +
                std::to_string(kMinConvertibleSize) + " 字节）";
       case RomRefusal::NotEnhancedEdition:
-        return "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）";
+        break;
     }
-    return "拒绝原因 " + std::to_string(value);
+    return "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）";
   }
 };
 
@@ -35,8 +34,8 @@ struct Words {
   const char* text;
 };
 
-// Portable conditions in plain words; the system's codes compare equal to
-// them (on Windows too: ERROR_SHARING_VIOLATION is device_or_resource_busy).
+// Portable conditions, which the system's codes compare equal to (on Windows
+// too: ERROR_SHARING_VIOLATION is device_or_resource_busy).
 const Words kSystemErrors[] = {
     {{errc::no_such_file_or_directory}, "文件不存在"},
     {{errc::permission_denied, errc::operation_not_permitted},
@@ -48,11 +47,9 @@ const Words kSystemErrors[] = {
       errc::no_lock_available},
      "文件被其他程序占用"},
     {{errc::io_error}, "磁盘读写出错，磁盘或存储介质可能有故障"},
-    {{errc::file_too_large}, "文件过大"},
     {{errc::too_many_files_open, errc::too_many_files_open_in_system},
      "打开的文件过多"},
     {{errc::filename_too_long}, "文件名过长"},
-    {{errc::interrupted}, "操作被中断"},
 };
 
 // Indexed by the enums' values.

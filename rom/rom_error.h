@@ -1,7 +1,6 @@
-// The one error type of the ROM engine. Its code is either the system's,
-// for a call that failed, or one of the engine's refusals below; what() gives
-// the whole report in Simplified Chinese, naming the file, so a person can
-// act on it.
+// The one error type of the ROM engine: the system's code for a call that
+// failed, or one of the engine's refusals; what() gives the whole report in
+// Simplified Chinese, naming the file, so that a person can act on it.
 
 #ifndef QORVANE_ROM_ROM_ERROR_H_
 #define QORVANE_ROM_ROM_ERROR_H_
@@ -17,14 +16,14 @@
 
 namespace qorvane {
 
-// Why the engine refused a file before writing anything; message() says it.
+// Why the engine refused a file before writing anything.
 enum class RomRefusal {
   NoTargetScript = 1,
   NotRegularFile,  // a directory, a device, a FIFO
   TooShort,
   NotEnhancedEdition,
 };
-const std::error_category& RomRefusalCategory();
+const std::error_category& RomRefusalCategory();  // message(): its words
 std::error_code make_error_code(RomRefusal refusal);
 
 enum class RomOperation { Open, Lock, Read, Write, Sync, Close };
@@ -48,8 +47,7 @@ class RomError : public std::runtime_error {
   const std::error_code& code() const { return code_; }
   FileOutcome outcome() const { return outcome_; }
   RomEdition edition() const { return edition_; }
-  // The whole report, as what() gives it, with the file named as `name`
-  // (what() names it by its path as UTF-8).
+  // The report of what(), naming the file as `name` (what(): its path).
   std::string Report(std::string_view name) const;
 
  private:
@@ -59,8 +57,8 @@ class RomError : public std::runtime_error {
   RomEdition edition_;
 };
 
-// What went wrong, in Simplified Chinese: the engine's own words for a
-// refusal and for the common system errors, the system's for the rest.
+// What went wrong, in Simplified Chinese: the engine's own words for its
+// refusals and the common system errors, the system's for the rest.
 std::string DescribeError(std::error_code code);
 
 }  // namespace qorvane

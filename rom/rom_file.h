@@ -1,13 +1,10 @@
 // The engine's only way to a file: one handle to one existing regular file,
-// with positioned reads and writes at 64-bit offsets, sync, an exclusive
-// lock, and a checked close. Each method raises RomError naming the file; the
-// `Try` methods report instead, for the restore after a failed write, which
-// must carry on whatever happens. The handle is closed on every path out.
-//
-// The system calls that move data, sync and close sit behind `FileCalls`, so
-// tests can record them, or make one fail or come back short, on a real file.
-// What differs between systems lives in one backend file per platform
-// (file_posix.cpp, file_win32.cpp), which CMake chooses.
+// with positioned reads and writes, sync, an exclusive lock and a checked
+// close, each raising RomError; the `Try` methods report instead, for the
+// restore after a failed write, which must carry on. The calls that move
+// data, sync and close sit behind `FileCalls`, so that tests can record them
+// or make one fail. What differs between systems is in one backend file per
+// platform (file_posix.cpp, file_win32.cpp), which CMake chooses.
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -23,16 +20,14 @@
 
 namespace qorvane {
 
-// A file descriptor, or the value of a Windows HANDLE.
-using NativeHandle = std::intptr_t;
+using NativeHandle = std::intptr_t;  // a descriptor, or a HANDLE's value
 
 struct IoResult {
   std::size_t bytes = 0;  // transferred; may be fewer than asked
-  std::error_code error;  // set when the call failed
+  std::error_code error;
 };
 
-// One attempt of each call. Interrupted calls are reported as they are;
-// `RomFile` retries them.
+// One attempt of each call; RomFile retries interrupted ones.
 class FileCalls {
  public:
   virtual ~FileCalls() = default;
@@ -44,34 +39,29 @@ class FileCalls {
   virtual std::error_code Sync(NativeHandle handle);
   // Releases any lock and closes; the handle is gone whatever it reports.
   virtual std::error_code Close(NativeHandle handle);
-
-  // The operating system's own calls.
-  static FileCalls& System();
+  static FileCalls& System();  // the operating system's own calls
 };
 
 class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };
 
-  // Opens an existing regular file; never creates or truncates one, and
-  // never waits or starts anything (a FIFO or a device opens at once). What
-  // the path names is told from the opened handle: a path that names no file
-  // raises RomError with a code equal to errc::no_such_file_or_directory, a
-  // directory, device or FIFO one with RomRefusal::NotRegularFile.
+  // Opens an existing regular file; never creates or truncates one, never
+  // waits or starts anything (a FIFO or device opens at once), and tells
+  // what it opened: a path that names no file raises a code equal to
+  // errc::no_such_file_or_directory, anything but a regular file
+  // RomRefusal::NotRegularFile.
   RomFile(const std::filesystem::path& path, Access access,
           FileCalls& calls = FileCalls::System());
   ~RomFile();
   RomFile(const RomFile&) = delete;
   RomFile& operator=(const RomFile&) = delete;
 
-  // The file's size when it was opened.
-  std::uint64_t size() const { return size_; }
-  // An exclusive advisory lock, taken without waiting: a file that another
-  // conversion holds is an error. Released on close.
+  std::uint64_t size() const { return size_; }  // when it was opened
+  // Taken without waiting: a file another conversion holds is an error.
   void LockExclusive();
   // Reads until `buffer` is full or the file ends; returns how far it got.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
-  // Writes all of `data`, continuing after short writes.
   std::error_code TryWriteAt(std::uint64_t offset,
                              std::span<const std::uint8_t> data) noexcept;
   std::error_code TrySync() noexcept;
@@ -88,17 +78,13 @@ class RomFile {
   bool open_ = false;
 };
 
-// What each platform's backend provides besides the FileCalls.
-//
-// Opens `path` as RomFile's constructor says, setting `handle` and `size`;
-// on failure returns the code the constructor raises, with no handle left
-// open.
+// The rest of a platform's backend. OpenRegularFile opens and tells as
+// RomFile's constructor says, returning its error with no handle left open.
 std::error_code OpenRegularFile(const std::filesystem::path& path,
                                 RomFile::Access access, NativeHandle& handle,
                                 std::uint64_t& size);
 std::error_code LockFileExclusive(NativeHandle handle);
-// The system's own words for `code`, as UTF-8.
-std::string SystemErrorWords(std::error_code code);
+std::string SystemErrorWords(std::error_code code);  // as UTF-8
 
 }  // namespace qorvane
 

@@ -33,11 +33,6 @@ CliRun Cli(const Args& args) {
   return {RunCli(args, out, err), out.str(), err.str()};  // left to right
 }
 
-// What the CLI prints for a path and an engine error code: its words alone.
-std::string Said(const std::string& path, std::error_code code) {
-  return path + ": " + DescribeError(code) + "\n";
-}
-
 #ifndef _WIN32  // POSIX names, a FIFO, fork and signals
 TEST(CliTest, InspectsAndConvertsFileByFile) {
   testing::Scratch dir;
@@ -59,10 +54,14 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
   const std::string gone = (dir / "it's 简体 版.gba").string();
   const std::string fifo = (dir / "fifo.gba").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // What the CLI prints for a path and an engine error code: its words.
+  const auto said = [](const std::string& path, std::error_code code) {
+    return path + ": " + DescribeError(code) + "\n";
+  };
   const std::error_code other = RomRefusal::NotRegularFile;
   const std::string no_files =
-      Said(gone, make_error_code(std::errc::no_such_file_or_directory)) +
-      Said(fifo, other) + Said("/", other);
+      said(gone, make_error_code(std::errc::no_such_file_or_directory)) +
+      said(fifo, other) + said("/", other);
   // A message box's lines as terminal lines.
   const auto warning = [](RomEdition edition) {
     std::string lines(texts::WrongFileWarning(edition));

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,39 +94,37 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
   // A refused or failed conversion raises and shows no success; the window
   // reports it under a lead line, naming the file.
-  const std::string name = "文件“" + PathToUtf8(held) + "”：";
-  const std::vector<std::pair<std::function<void()>, std::string>> failures = {
-      {[&] { testing::RomImageBuilder().Size(0xC2A0A).WriteTo(held); },
-       "拒绝转换" + name +
-           "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）"},
-      {[&] {
-         testing::RomImageBuilder()
-             .Size(0xC2A0A)
-             .Edition(RomEdition::Simplified)
-             .WriteTo(held);
-       },
-       "拒绝转换" + name +
-           "文件太短，容纳不下全部五处转换数据（至少需要 797195 字节）"},
-      {[&] {
-         std::filesystem::remove(held);
-         std::filesystem::create_directory(held);
-       },
-       "拒绝转换" + name + "这不是一个普通文件"},
-      {[&] { std::filesystem::remove(held); },
-       "无法打开" + name + "文件不存在（系统错误代码 2）"},
-  };
-  for (const auto& [change, report] : failures) {
-    change();
+  const auto report = [&] {
     try {
       run(&C::ConvertSelectedRom);
-      ADD_FAILURE() << "converted";
     } catch (...) {
-      EXPECT_EQ(FatalErrorText(std::current_exception()),
-                "处理ROM文件时出错，程序将退出。\r" + report +
-                    "。文件保持原样，未做任何改动。");
+      return FatalErrorText(std::current_exception());
     }
-    EXPECT_TRUE(view.shown.empty());
-  }
+    return std::string("converted");
+  };
+  const std::string lead = "处理ROM文件时出错，程序将退出。\r",
+                    name = "文件“" + PathToUtf8(held) + "”：",
+                    kept = "。文件保持原样，未做任何改动。";
+  testing::RomImageBuilder().Size(0xC2A0A).WriteTo(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name +
+                          "文件已不是简繁增强版的ROM（选定之后可能已被替换或"
+                          "修改）" +
+                          kept);
+  testing::RomImageBuilder()
+      .Size(0xC2A0A)
+      .Edition(RomEdition::Simplified)
+      .WriteTo(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name +
+                          "文件太短，容纳不下全部五处转换数据（至少需要 "
+                          "797195 字节）" +
+                          kept);
+  std::filesystem::remove(held);
+  std::filesystem::create_directory(held);
+  EXPECT_EQ(report(), lead + "拒绝转换" + name + "这不是一个普通文件" + kept);
+  std::filesystem::remove(held);
+  EXPECT_EQ(report(),
+            lead + "无法打开" + name + "文件不存在（系统错误代码 2）" + kept);
+  EXPECT_TRUE(view.shown.empty());
   controller.ShowAbout();
   controller.ExitTool();
   EXPECT_EQ(view.shown, (Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"

@@ -17,47 +17,62 @@
 #include <string>
 
 #include "switcher/switcher_texts.h"
-#include "window/qt/qt_bridge.h"
+#include "window/qt/qt_text.h"
 
 namespace qorvane {
 namespace {
 
-// Twips as device-independent pixels, to the nearest pixel (15 twips to a
-// pixel; every coordinate of the dialog is a multiple of 15 but 880).
-constexpr int Twips(int twips) { return (twips + 7) / 15; }
+using form1::Id;
 
-// SimSun first; where it is missing, an installed Simplified-Chinese face.
-const QStringList kLabelFamilies = {
-    QStringLiteral("SimSun"),
-    QStringLiteral("宋体"),
-    QStringLiteral("NSimSun"),
-    QStringLiteral("Songti SC"),
-    QStringLiteral("Noto Serif CJK SC"),
-    QStringLiteral("Source Han Serif SC"),
-    QStringLiteral("Noto Sans CJK SC"),
-    QStringLiteral("Source Han Sans SC"),
-    QStringLiteral("WenQuanYi Zen Hei"),
-    QStringLiteral("Microsoft YaHei"),
-    QStringLiteral("PingFang SC"),
-};
+int Px(int twips) { return form1::TwipsToPixels(twips); }
 
-QFont LabelFont(QFont font) {
-  font.setFamilies(kLabelFamilies);
-  font.setPointSizeF(10.5);
+// Each kind of control as its Qt widget.
+QWidget* MakeFrame(const form1::Control& c, QWidget* parent) {
+  auto* frame = new QGroupBox(ToQString(c.caption), parent);
+  // The caption sits on the top border, as on a classic frame, so the
+  // controls at 240 twips clear it.
+  frame->setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+      " margin-top: 7px; }"
+      "QGroupBox::title { subcontrol-origin: margin;"
+      " subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
+  return frame;
+}
+QWidget* MakeOption(const form1::Control& c, QWidget* parent) {
+  auto* option = new QRadioButton(ToQString(c.caption), parent);
+  // Named for screen readers by the label beside it.
+  option->setAccessibleName(
+      ToQString(form1::kControls[form1::LabelOf(c.id)].caption));
+  return option;
+}
+QWidget* MakeLabel(const form1::Control& c, QWidget* parent) {
+  auto* label = new QLabel(ToQString(c.caption), parent);
+  label->setTextFormat(Qt::PlainText);
+  QFont font = label->font();
+  QStringList families;
+  for (std::string_view family : form1::kLabelFontFamilies) {
+    families.append(ToQString(family));
+  }
+  font.setFamilies(families);
+  font.setPointSizeF(form1::kLabelFontPoints);
   font.setWeight(QFont::Normal);
-  return font;
+  label->setFont(font);
+  return label;
 }
-
-void Place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
+QWidget* MakeTextBox(const form1::Control& c, QWidget* parent) {
+  auto* box = new QLineEdit(ToQString(c.caption), parent);
+  box->setReadOnly(true);  // shows the chosen file; never read back
+  return box;
 }
-
-QPushButton* MakeButton(QWidget* parent, std::string_view caption) {
-  auto* button = new QPushButton(ToQString(caption), parent);
-  button->setAutoDefault(false);
+QWidget* MakeButton(const form1::Control& c, QWidget* parent) {
+  auto* button = new QPushButton(ToQString(c.caption), parent);
+  button->setAutoDefault(false);  // Enter and Esc do nothing
   button->setDefault(false);
   return button;
 }
+// In the order of form1::Kind.
+constexpr std::array<QWidget* (*)(const form1::Control&, QWidget*), 5>
+    kMakeKind{MakeFrame, MakeOption, MakeLabel, MakeTextBox, MakeButton};
 
 // A modal message box with an OK button; returns when it is dismissed.
 void ShowBox(QWidget* parent, QMessageBox::Icon icon, std::string_view title,
@@ -109,89 +124,34 @@ Form1::Form1(EndProgram end_program)
   (void)accessible_installed;
   setWindowTitle(ToQString(texts::kWindowTitle));
   setAccessibleName(windowTitle());
-  setFixedSize(Twips(4020), Twips(1815));
+  setFixedSize(Px(form1::kClientWidth), Px(form1::kClientHeight));
   BuildControls();
-  WireEvents();
-  Guard(&SwitcherController::Start);  // the window's load event
+  Guard(form1::kLoad);
 }
 
 Form1::~Form1() = default;
 
 void Form1::BuildControls() {
-  Frame1 = new QGroupBox(ToQString(texts::kFrameCaption), this);
-  Place(Frame1, 120, 120, 3735, 615);
-  // The caption sits on the top border, as on a classic frame, so the
-  // controls at 240 twips clear it.
-  Frame1->setStyleSheet(QStringLiteral(
-      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
-      " margin-top: 7px; }"
-      "QGroupBox::title { subcontrol-origin: margin;"
-      " subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
-
-  Option1 = new QRadioButton(ToQString(texts::kOption1Caption), Frame1);
-  Place(Option1, 360, 240, 255, 255);
-  Option1->setAccessibleName(ToQString(texts::kSimplifiedLabel));
-  Label1 = new QLabel(ToQString(texts::kSimplifiedLabel), Frame1);
-  Place(Label1, 720, 240, 975, 255);
-
-  Option2 = new QRadioButton(ToQString(texts::kOption2Caption), Frame1);
-  Place(Option2, 2160, 240, 255, 255);
-  Option2->setAccessibleName(ToQString(texts::kTraditionalLabel));
-  Label2 = new QLabel(ToQString(texts::kTraditionalLabel), Frame1);
-  Place(Label2, 2520, 240, 975, 255);
-
-  for (QLabel* label : {Label1, Label2}) {
-    label->setFont(LabelFont(label->font()));
-    label->setTextFormat(Qt::PlainText);
+  // Made in tab order, which Qt then tabs in.
+  for (const Id id : form1::TabOrder()) {
+    const form1::Control& c = form1::kControls[id];
+    QWidget* widget = kMakeKind[static_cast<std::size_t>(c.kind)](
+        c, c.container == form1::kForm ? this : controls_[c.container]);
+    widget->setGeometry(Px(c.box.left), Px(c.box.top), Px(c.box.width),
+                        Px(c.box.height));
+    controls_[id] = widget;
   }
-
-  Text1 = new QLineEdit(this);
-  Place(Text1, 120, 880, 2895, 300);
-  Text1->setReadOnly(true);  // shows the chosen file; never read back
-
-  Command4 = MakeButton(this, texts::kBrowseButton);
-  Place(Command4, 3120, 840, 735, 375);
-  Command1 = MakeButton(this, texts::kConvertButton);
-  Place(Command1, 120, 1320, 1095, 375);
-  Command3 = MakeButton(this, texts::kAboutButton);
-  Place(Command3, 1440, 1320, 1095, 375);
-  Command2 = MakeButton(this, texts::kExitButton);
-  Place(Command2, 2760, 1320, 1095, 375);
-
-  // Tab order: Command1, Command2, Command3, (Frame1, Label1, Label2 take no
-  // focus), Option1, Option2, Text1, Command4.
-  QWidget::setTabOrder(Command1, Command2);
-  QWidget::setTabOrder(Command2, Command3);
-  QWidget::setTabOrder(Command3, Option1);
-  QWidget::setTabOrder(Option1, Option2);
-  QWidget::setTabOrder(Option2, Text1);
-  QWidget::setTabOrder(Text1, Command4);
-  Command1->setFocus();
-}
-
-void Form1::WireEvents() {
-  using Action = std::function<void(SwitcherController&)>;
-  struct Wire {
-    QAbstractButton* control;
-    Action action;
-  };
-  // Option buttons report a click only when the user picks them; no other
-  // event of any control has an effect.
-  const Wire wiring[] = {
-      {Option1, [](SwitcherController& c) { c.ChooseScript(1); }},
-      {Option2, [](SwitcherController& c) { c.ChooseScript(2); }},
-      {Command4, &SwitcherController::BrowseForRom},
-      {Command1, &SwitcherController::ConvertSelectedRom},
-      {Command3, &SwitcherController::ShowAbout},
-      {Command2, &SwitcherController::ExitTool},
-  };
-  for (const Wire& wire : wiring) {
-    connect(wire.control, &QAbstractButton::clicked, this,
+  controls_[form1::TabOrder()[0]]->setFocus();
+  // Buttons report a click only when the user presses or picks them; no
+  // other event of any control has an effect.
+  for (const form1::Wire& wire : form1::kWiring) {
+    connect(static_cast<QAbstractButton*>(controls_[wire.control]),
+            &QAbstractButton::clicked, this,
             [this, action = wire.action] { Guard(action); });
   }
 }
 
-void Form1::Guard(const std::function<void(SwitcherController&)>& action) {
+void Form1::Guard(form1::Action action) {
   try {
     action(controller_);
     return;
@@ -203,7 +163,8 @@ void Form1::Guard(const std::function<void(SwitcherController&)>& action) {
 }
 
 void Form1::End(int status) {
-  ended_ = true;
+  if (exit_status_) return;
+  exit_status_ = status;
   hide();
   end_program_(status);
 }
@@ -217,12 +178,13 @@ void Form1::ShowMessage(std::string_view text, std::string_view title,
 }
 
 void Form1::SetStatus(std::string_view text) {
-  Frame1->setTitle(ToQString(text));
+  static_cast<QGroupBox*>(controls_[form1::Frame1])->setTitle(ToQString(text));
 }
 
 void Form1::SetPathText(std::string_view text) {
-  Text1->setText(ToQString(text));
-  Text1->setCursorPosition(0);
+  auto* path_box = static_cast<QLineEdit*>(controls_[form1::Text1]);
+  path_box->setText(ToQString(text));
+  path_box->setCursorPosition(0);
 }
 
 std::filesystem::path Form1::AskOpenFile(std::string_view title,
@@ -247,8 +209,7 @@ void Form1::showEvent(QShowEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
   // The close box ends the program without a question.
   event->accept();
-  ended_ = true;
-  end_program_(0);
+  End(0);
 }
 
 }  // namespace qorvane

@@ -1,9 +1,10 @@
 // The tool's only window, and the Qt implementation of `SwitcherView`.
 //
-// The dialog's geometry is given in twips (1/1440 inch) and placed at 15
-// twips to a device-independent pixel, so Qt's high-DPI scaling keeps the
-// layout right on any screen. Each control event calls one controller action
-// inside one error boundary: an error is shown in a modal error box and ends
+// Built from the shared table (window/shared/form1_layout.h): each control
+// becomes the Qt widget of its kind, placed at 15 twips to a
+// device-independent pixel, so Qt's high-DPI scaling keeps the layout right
+// on any screen. Each control event runs its controller action inside one
+// error boundary (`Guard`): an error is shown in a modal error box and ends
 // the program with a non-zero exit status; no exception ever reaches the Qt
 // event loop.
 
@@ -11,16 +12,13 @@
 #define QORVANE_WINDOW_FORM1_H_
 
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <optional>
 
 #include "switcher/switcher_controller.h"
 #include "switcher/switcher_view.h"
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
+#include "window/shared/form1_layout.h"
 
 namespace qorvane {
 
@@ -41,21 +39,12 @@ class Form1 : public QWidget, public SwitcherView {
                                     std::string_view filter) override;
   void QuitTool() override;
 
+  // The control named `id` in the table (Frame1, Option1, ...).
+  QWidget* control(form1::Id id) const { return controls_[id]; }
   const SwitcherController& controller() const { return controller_; }
-  // True once the program has been told to end.
-  bool ended() const { return ended_; }
-
-  // The controls, by their names in the wiring table.
-  QGroupBox* Frame1 = nullptr;
-  QRadioButton* Option1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QRadioButton* Option2 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLineEdit* Text1 = nullptr;
-  QPushButton* Command4 = nullptr;
-  QPushButton* Command1 = nullptr;
-  QPushButton* Command3 = nullptr;
-  QPushButton* Command2 = nullptr;
+  // The status the program ends with, once an action or the close box
+  // has ended it.
+  std::optional<int> exit_status() const { return exit_status_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -63,15 +52,15 @@ class Form1 : public QWidget, public SwitcherView {
 
  private:
   void BuildControls();
-  void WireEvents();
-  // Runs one controller action; an error is reported and ends the tool.
-  void Guard(const std::function<void(SwitcherController&)>& action);
+  // Runs one controller action; an error is reported and ends the program.
+  void Guard(form1::Action action);
   void End(int status);
 
   SwitcherController controller_{*this};
   EndProgram end_program_;
+  std::array<QWidget*, form1::kControlCount> controls_{};
+  std::optional<int> exit_status_;
   bool centred_ = false;
-  bool ended_ = false;
 };
 
 // Leaves the application's event loop with `status`, or, before the loop

@@ -27,6 +27,6 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   qorvane::Form1 form;
-  if (!form.ended()) form.show();  // an error in its load event ends it
+  if (!form.exit_status()) form.show();  // an error in its load event ends it
   return QApplication::exec();
 }

@@ -45,8 +45,13 @@ struct Control {
   Id container;  // kControlCount: the form itself
   std::string_view caption;
   Box box;
-  int tab_index;  // focus goes in rising order; labels and the frame take none
+  int tab_index;  // focus goes in rising order, to the kinds that take it
 };
+
+// Labels and the frame take no focus; the other kinds take it by Tab.
+constexpr bool TakesFocus(Kind kind) {
+  return kind != Kind::Frame && kind != Kind::Label;
+}
 
 inline constexpr Id kForm = kControlCount;
 
@@ -54,34 +59,29 @@ inline constexpr Id kForm = kControlCount;
 inline constexpr int kClientWidth = 4020;
 inline constexpr int kClientHeight = 1815;
 
+// clang-format off
 inline constexpr std::array<Control, kControlCount> kControls{{
-    {Frame1, "Frame1", Kind::Frame, kForm, texts::kFrameCaption,
-     {120, 120, 3735, 615}, 3},
     // The option buttons' own captions are clipped out of sight by their
     // width; the words beside them are the labels.
-    {Option1, "Option1", Kind::OptionButton, Frame1, texts::kOption1Caption,
-     {360, 240, 255, 255}, 6},
-    {Label1, "Label1", Kind::Label, Frame1, texts::kSimplifiedLabel,
-     {720, 240, 975, 255}, 4},
-    {Option2, "Option2", Kind::OptionButton, Frame1, texts::kOption2Caption,
-     {2160, 240, 255, 255}, 7},
-    {Label2, "Label2", Kind::Label, Frame1, texts::kTraditionalLabel,
-     {2520, 240, 975, 255}, 5},
-    {Text1, "Text1", Kind::TextBox, kForm, "", {120, 880, 2895, 300}, 8},
-    {Command4, "Command4", Kind::PushButton, kForm, texts::kBrowseButton,
-     {3120, 840, 735, 375}, 9},
-    {Command1, "Command1", Kind::PushButton, kForm, texts::kConvertButton,
-     {120, 1320, 1095, 375}, 0},
-    {Command3, "Command3", Kind::PushButton, kForm, texts::kAboutButton,
-     {1440, 1320, 1095, 375}, 2},
-    {Command2, "Command2", Kind::PushButton, kForm, texts::kExitButton,
-     {2760, 1320, 1095, 375}, 1},
+    {Frame1,   "Frame1",   Kind::Frame,        kForm,  texts::kFrameCaption,     {120, 120, 3735, 615},   3},
+    {Option1,  "Option1",  Kind::OptionButton, Frame1, texts::kOption1Caption,   {360, 240, 255, 255},    6},
+    {Label1,   "Label1",   Kind::Label,        Frame1, texts::kSimplifiedLabel,  {720, 240, 975, 255},    4},
+    {Option2,  "Option2",  Kind::OptionButton, Frame1, texts::kOption2Caption,   {2160, 240, 255, 255},   7},
+    {Label2,   "Label2",   Kind::Label,        Frame1, texts::kTraditionalLabel, {2520, 240, 975, 255},   5},
+    {Text1,    "Text1",    Kind::TextBox,      kForm,  "",                       {120, 880, 2895, 300},   8},
+    {Command4, "Command4", Kind::PushButton,   kForm,  texts::kBrowseButton,     {3120, 840, 735, 375},   9},
+    {Command1, "Command1", Kind::PushButton,   kForm,  texts::kConvertButton,    {120, 1320, 1095, 375},  0},
+    {Command3, "Command3", Kind::PushButton,   kForm,  texts::kAboutButton,      {1440, 1320, 1095, 375}, 2},
+    {Command2, "Command2", Kind::PushButton,   kForm,  texts::kExitButton,       {2760, 1320, 1095, 375}, 1},
 }};
+// clang-format on
 
 // The label that names an option button (for screen readers).
 constexpr Id LabelOf(Id option) { return option == Option1 ? Label1 : Label2; }
 
-// The controls in tab order, the first one holding the focus at load.
+// The controls in tab order, the first one holding the focus at load. Each
+// window makes its controls in this order (a container before what it
+// holds), which is also the order its toolkit tabs in.
 constexpr std::array<Id, kControlCount> TabOrder() {
   std::array<Id, kControlCount> order{};
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = Id(i);
@@ -124,12 +124,19 @@ inline constexpr std::array<std::string_view, 11> kLabelFontFamilies{
     "PingFang SC",
 };
 
+// A controller action, as each window's Guard runs it: an error it raises
+// is reported and ends the program.
+using Action = void (*)(SwitcherController&);
+
+// The form's load event. (Its close box runs no action: it ends the program
+// through the window's End, as QuitTool does.)
+inline constexpr Action kLoad = [](SwitcherController& c) { c.Start(); };
+
 // The control events and the actions they run: a click on each of these
-// controls, and nothing else of any control. (The form's load runs Start;
-// its close box ends the program through the window's End.)
+// controls, and nothing else of any control.
 struct Wire {
   Id control;
-  void (*action)(SwitcherController&);
+  Action action;
 };
 inline constexpr std::array<Wire, 6> kWiring{{
     {Option1, [](SwitcherController& c) { c.ChooseScript(kSimplifiedScript); }},
@@ -142,7 +149,7 @@ inline constexpr std::array<Wire, 6> kWiring{{
 }};
 
 // The action a click on `control` runs, or null.
-constexpr auto ActionFor(Id control) -> void (*)(SwitcherController&) {
+constexpr Action ActionFor(Id control) {
   for (const Wire& wire : kWiring) {
     if (wire.control == control) return wire.action;
   }

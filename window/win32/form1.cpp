@@ -3,15 +3,20 @@
 // windows.h (through form1.h) first.
 #include <commctrl.h>
 
-#include <cwchar>
+#include <cmath>
 #include <exception>
 #include <string>
 #include <system_error>
 
+#include "rom/win32_text.h"
 #include "switcher/switcher_texts.h"
+#include "window/win32/win32_dpi.h"
 
 namespace qorvane {
 namespace {
+
+using form1::Id;
+using form1::Kind;
 
 constexpr wchar_t kFormClass[] = L"QorvaneSwitcherForm1";
 // A fixed dialog frame with a caption and close box; no minimise or
@@ -19,72 +24,32 @@ constexpr wchar_t kFormClass[] = L"QorvaneSwitcherForm1";
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
-constexpr int kClientWidth = 4020;  // twips
-constexpr int kClientHeight = 1815;
 // Room for any path the open dialog can return, long ones included.
 constexpr DWORD kPathBufferChars = 32768;
 
-// Control ids. None is IDOK (1) or IDCANCEL (2), which the dialog manager
-// sends for Enter and Esc, so those keys do nothing here.
-enum ControlId : int {
-  kFrame1 = 100,
-  kLabel1,
-  kLabel2,
-  kOption1,
-  kOption2,
-  kText1,
-  kCommand4,
-  kCommand1,
-  kCommand3,
-  kCommand2,
-};
+// A control's id is this plus its form1::Id. None is IDOK (1) or IDCANCEL
+// (2), which the dialog manager sends for Enter and Esc, so those keys do
+// nothing here.
+constexpr int kFirstControlId = 100;
 
-struct Control {
-  HWND Form1::*handle;
-  ControlId id;
-  bool in_frame;
+// Each kind of control as its Win32 class and style, in the order of
+// form1::Kind. WS_TABSTOP follows form1::TakesFocus.
+struct KindClass {
   const wchar_t* window_class;
   DWORD style;
   DWORD ex_style;
-  std::string_view text;
-  int left, top, width, height;  // twips, within the container
 };
+constexpr std::array<KindClass, 5> kKindClasses{{
+    // It holds controls: the dialog manager tabs into them in their turn.
+    {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT},
+    {L"BUTTON", BS_AUTORADIOBUTTON, 0},
+    {L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE},
+    {L"BUTTON", BS_PUSHBUTTON, 0},
+}};
+static_assert(form1::kLabelFontCharset == GB2312_CHARSET);
 
-// In tab order: the dialog manager tabs in creation (z-) order, into the
-// frame's own controls in their turn. Labels take no focus.
-const Control kControls[] = {
-    {&Form1::Command1, kCommand1, false, L"BUTTON",
-     BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, texts::kConvertButton, 120, 1320,
-     1095, 375},
-    {&Form1::Command2, kCommand2, false, L"BUTTON",
-     BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, texts::kExitButton, 2760, 1320,
-     1095, 375},
-    {&Form1::Command3, kCommand3, false, L"BUTTON",
-     BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, texts::kAboutButton, 1440, 1320,
-     1095, 375},
-    {&Form1::Frame1, kFrame1, false, L"BUTTON",
-     BS_GROUPBOX | WS_GROUP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-     texts::kFrameCaption, 120, 120, 3735, 615},
-    {&Form1::Label1, kLabel1, true, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP,
-     0, texts::kSimplifiedLabel, 720, 240, 975, 255},
-    {&Form1::Label2, kLabel2, true, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP,
-     0, texts::kTraditionalLabel, 2520, 240, 975, 255},
-    // One group of two. Their own text, clipped out of sight by the width,
-    // is the words of their labels, which name them for screen readers.
-    {&Form1::Option1, kOption1, true, L"BUTTON",
-     BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP, 0, texts::kSimplifiedLabel,
-     360, 240, 255, 255},
-    {&Form1::Option2, kOption2, true, L"BUTTON",
-     BS_AUTORADIOBUTTON | WS_TABSTOP, 0, texts::kTraditionalLabel, 2160, 240,
-     255, 255},
-    // Shows the chosen file; never read back.
-    {&Form1::Text1, kText1, false, L"EDIT",
-     ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP | WS_GROUP,
-     WS_EX_CLIENTEDGE, "", 120, 880, 2895, 300},
-    {&Form1::Command4, kCommand4, false, L"BUTTON",
-     BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, texts::kBrowseButton, 3120, 840,
-     735, 375},
-};
+void PostQuit(int status) { ::PostQuitMessage(status); }
 
 [[noreturn]] void ThrowLastError(const char* call) {
   throw std::system_error(static_cast<int>(::GetLastError()),
@@ -115,15 +80,13 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
 
 void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
                       const std::exception_ptr& error) {
-  dialogs.ShowMessageBox(owner, Widen(FatalErrorText(error)),
-                         Widen(texts::kErrorTitle), MB_OK | MB_ICONERROR);
+  dialogs.ShowMessageBox(owner, Utf8ToUtf16(FatalErrorText(error)),
+                         Utf8ToUtf16(texts::kErrorTitle), MB_OK | MB_ICONERROR);
 }
 
 Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)
-    : dialogs_(dialogs), end_program_(std::move(end_program)) {
-  if (!end_program_) {
-    end_program_ = [](int status) { ::PostQuitMessage(status); };
-  }
+    : dialogs_(dialogs),
+      end_program_(end_program ? std::move(end_program) : PostQuit) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW form_class{};
   form_class.cbSize = sizeof form_class;
@@ -145,90 +108,96 @@ Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)
   }
 
   // Owned by a hidden window: no taskbar button, but a normal caption.
-  owner_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                             nullptr, instance, nullptr);
-  if (owner_ == nullptr) ThrowLastError("CreateWindowExW");
+  owner_.reset(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
+                                 nullptr, nullptr, instance, nullptr));
+  if (!owner_) ThrowLastError("CreateWindowExW");
+  // WM_NCCREATE hands the window to form_.
   if (::CreateWindowExW(kFormExStyle, kFormClass,
-                        Widen(texts::kWindowTitle).c_str(), kFormStyle, 0, 0, 0,
-                        0, owner_, nullptr, instance, this) == nullptr) {
-    const DWORD error = ::GetLastError();
-    ::DestroyWindow(owner_);
-    throw std::system_error(static_cast<int>(error), std::system_category(),
-                            "CreateWindowExW");
+                        Utf8ToUtf16(texts::kWindowTitle).c_str(), kFormStyle, 0,
+                        0, 0, 0, owner_.get(), nullptr, instance,
+                        this) == nullptr) {
+    static_cast<void>(form_.release());  // the system destroyed any it got
+    ThrowLastError("CreateWindowExW");
   }
-  try {
-    BuildControls();
-    ApplyDpi(WindowDpi(form_));
-  } catch (...) {
-    ::DestroyWindow(form_);
-    ::DestroyWindow(owner_);
-    throw;
-  }
-  focus_ = Command1;
-  Guard([this] { controller_.Start(); });  // the window's load event
+  BuildControls();
+  ApplyDpi(WindowDpi(form_.get()));
+  focus_ = controls_[form1::TabOrder()[0]];
+  Guard(form1::kLoad);
 }
 
-Form1::~Form1() {
-  ::SetWindowLongPtrW(form_, GWLP_USERDATA, 0);
-  ::DestroyWindow(form_);
-  ::DestroyWindow(owner_);
-  if (label_font_ != nullptr) ::DeleteObject(label_font_);
-  if (message_font_ != nullptr) ::DeleteObject(message_font_);
-}
+Form1::~Form1() = default;
 
 void Form1::BuildControls() {
+  // Made in tab order, which is the order the dialog manager tabs in. The
+  // two option buttons form one group; every other control starts one.
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  for (const Control& c : kControls) {
+  Kind previous = Kind::Frame;
+  for (const Id id : form1::TabOrder()) {
+    const form1::Control& c = form1::kControls[id];
+    const KindClass& kind = kKindClasses[static_cast<std::size_t>(c.kind)];
+    DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
+    if (form1::TakesFocus(c.kind)) style |= WS_TABSTOP;
+    if (c.kind != Kind::OptionButton || previous != Kind::OptionButton) {
+      style |= WS_GROUP;
+    }
+    previous = c.kind;
+    // An option button's own text, clipped out of sight by its width, is
+    // its label's words, which name it for screen readers.
+    const std::string_view text =
+        c.kind == Kind::OptionButton
+            ? form1::kControls[form1::LabelOf(id)].caption
+            : c.caption;
     HWND control = ::CreateWindowExW(
-        c.ex_style, c.window_class, Widen(c.text).c_str(),
-        WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
-        c.in_frame ? Frame1 : form_,
+        kind.ex_style, kind.window_class, Utf8ToUtf16(text).c_str(), style, 0,
+        0, 0, 0,
+        c.container == form1::kForm ? form_.get() : controls_[c.container],
         // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + id)),
+        instance, nullptr);
     if (control == nullptr) ThrowLastError("CreateWindowExW");
-    this->*c.handle = control;
+    controls_[id] = control;
   }
-  if (!::SetWindowSubclass(Frame1, FrameProc, 0, 0)) {
+  if (!::SetWindowSubclass(controls_[form1::Frame1], FrameProc, 0, 0)) {
     ThrowLastError("SetWindowSubclass");
   }
 }
 
 void Form1::ApplyDpi(UINT dpi) {
   LOGFONTW label{};
-  label.lfHeight = -::MulDiv(105, static_cast<int>(dpi), 720);  // 10.5 pt
+  label.lfHeight = -static_cast<LONG>(
+      std::lround(form1::kLabelFontPoints * static_cast<double>(dpi) / 72));
   label.lfWeight = FW_NORMAL;
-  label.lfCharSet = GB2312_CHARSET;
-  std::wcscpy(label.lfFaceName, L"宋体");
+  label.lfCharSet = static_cast<BYTE>(form1::kLabelFontCharset);
+  Utf8ToUtf16(form1::kLabelFontFace).copy(label.lfFaceName, LF_FACESIZE - 1);
   const LOGFONTW message = MessageFont(dpi);
-  HFONT label_font = ::CreateFontIndirectW(&label);
-  HFONT message_font = ::CreateFontIndirectW(&message);
-  if (label_font == nullptr || message_font == nullptr) {
-    if (label_font != nullptr) ::DeleteObject(label_font);
-    if (message_font != nullptr) ::DeleteObject(message_font);
+  FontHandle label_font(::CreateFontIndirectW(&label));
+  FontHandle message_font(::CreateFontIndirectW(&message));
+  if (!label_font || !message_font) {
     throw std::runtime_error("CreateFontIndirectW failed");
   }
   dpi_ = dpi;
-  for (const Control& c : kControls) {
-    HWND control = this->*c.handle;
-    const bool is_label = c.id == kLabel1 || c.id == kLabel2;
-    ::SendMessageW(
-        control, WM_SETFONT,
-        reinterpret_cast<WPARAM>(is_label ? label_font : message_font), FALSE);
-    ::SetWindowPos(control, nullptr, TwipsToPixels(c.left, dpi),
-                   TwipsToPixels(c.top, dpi), TwipsToPixels(c.width, dpi),
-                   TwipsToPixels(c.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const form1::Control& c : form1::kControls) {
+    HWND control = controls_[c.id];
+    const HFONT font =
+        c.kind == Kind::Label ? label_font.get() : message_font.get();
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const auto px = [dpi](int twips) {
+      return form1::TwipsToPixels(twips, dpi);
+    };
+    ::SetWindowPos(control, nullptr, px(c.box.left), px(c.box.top),
+                   px(c.box.width), px(c.box.height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  std::swap(label_font, label_font_);
-  std::swap(message_font, message_font_);
-  if (label_font != nullptr) ::DeleteObject(label_font);
-  if (message_font != nullptr) ::DeleteObject(message_font);
-  ::RedrawWindow(form_, nullptr, nullptr,
+  // The fonts the controls used until now go.
+  label_font_ = std::move(label_font);
+  message_font_ = std::move(message_font);
+  ::RedrawWindow(form_.get(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Form1::SizeClient(const POINT* origin) {
-  const RECT client{0, 0, TwipsToPixels(kClientWidth, dpi_),
-                    TwipsToPixels(kClientHeight, dpi_)};
+  const RECT client{0, 0, form1::TwipsToPixels(form1::kClientWidth, dpi_),
+                    form1::TwipsToPixels(form1::kClientHeight, dpi_)};
   const RECT frame = FrameForClient(client, kFormStyle, kFormExStyle, dpi_);
   int width = frame.right - frame.left;
   int height = frame.bottom - frame.top;
@@ -238,30 +207,30 @@ void Form1::SizeClient(const POINT* origin) {
   } else {  // centred on the screen's work area
     MONITORINFO screen{};
     screen.cbSize = sizeof screen;
-    ::GetMonitorInfoW(::MonitorFromWindow(form_, MONITOR_DEFAULTTOPRIMARY),
-                      &screen);
+    ::GetMonitorInfoW(
+        ::MonitorFromWindow(form_.get(), MONITOR_DEFAULTTOPRIMARY), &screen);
     const RECT& area = screen.rcWork;
     at = {area.left + (area.right - area.left - width) / 2,
           area.top + (area.bottom - area.top - height) / 2};
   }
-  ::SetWindowPos(form_, nullptr, at.x, at.y, width, height,
+  ::SetWindowPos(form_.get(), nullptr, at.x, at.y, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   // Where the frame turns out thicker or thinner than the DPI suggests,
   // the client area still gets its exact size.
   RECT got{};
-  ::GetClientRect(form_, &got);
+  ::GetClientRect(form_.get(), &got);
   if (got.right != client.right || got.bottom != client.bottom) {
     width += client.right - got.right;
     height += client.bottom - got.bottom;
-    ::SetWindowPos(form_, nullptr, 0, 0, width, height,
+    ::SetWindowPos(form_.get(), nullptr, 0, 0, width, height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
 void Form1::Show() {
   SizeClient(nullptr);
-  ::ShowWindow(form_, SW_SHOWNORMAL);
-  ::SetForegroundWindow(form_);
+  ::ShowWindow(form_.get(), SW_SHOWNORMAL);
+  ::SetForegroundWindow(form_.get());
   ::SetFocus(focus_);
 }
 
@@ -271,29 +240,41 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam,
     auto* form = static_cast<Form1*>(
         // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's pointer
         reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    form->form_ = window;
+    form->form_.reset(window);
     ::SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(form));
   }
   const LONG_PTR stored = ::GetWindowLongPtrW(window, GWLP_USERDATA);
   auto* form = reinterpret_cast<Form1*>(stored);  // NOLINT: stored above
   if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
-  LRESULT result = 0;
-  form->Guard([&] { result = form->OnMessage(message, wparam, lparam); });
-  return result;
+  try {
+    return form->OnMessage(message, wparam, lparam);
+  } catch (...) {
+    form->Fail();
+    return 0;
+  }
 }
 
 LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
+    case WM_COMMAND: {
+      // A click on a wired control runs its action; Enter and Esc (IDOK,
+      // IDCANCEL) and anything else run none.
+      const int index = LOWORD(wparam) - kFirstControlId;
+      if (HIWORD(wparam) == BN_CLICKED && index >= 0 &&
+          index < static_cast<int>(form1::kControlCount)) {
+        if (const form1::Action action = form1::ActionFor(Id(index))) {
+          Guard(action);
+        }
+      }
       return 0;
+    }
     case WM_ACTIVATE:
       // As a dialog does: the focus leaves with the window and comes back
       // to the same control.
       if (LOWORD(wparam) == WA_INACTIVE) {
         HWND focus = ::GetFocus();
-        if (focus != nullptr && ::IsChild(form_, focus)) focus_ = focus;
+        if (focus != nullptr && ::IsChild(form_.get(), focus)) focus_ = focus;
       } else if (focus_ != nullptr) {
         ::SetFocus(focus_);
       }
@@ -310,49 +291,33 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       End(0);
       return 0;
     default:
-      return ::DefWindowProcW(form_, message, wparam, lparam);
+      return ::DefWindowProcW(form_.get(), message, wparam, lparam);
   }
 }
 
-void Form1::OnCommand(int id) {
-  // The control events and their actions. Enter and Esc (IDOK, IDCANCEL)
-  // and anything else have none.
-  using Action = void (*)(SwitcherController&);
-  static constexpr struct {
-    ControlId id;
-    Action action;
-  } kWiring[] = {
-      {kOption1,
-       [](SwitcherController& c) { c.ChooseScript(kSimplifiedScript); }},
-      {kOption2,
-       [](SwitcherController& c) { c.ChooseScript(kTraditionalScript); }},
-      {kCommand4, [](SwitcherController& c) { c.BrowseForRom(); }},
-      {kCommand1, [](SwitcherController& c) { c.ConvertSelectedRom(); }},
-      {kCommand3, [](SwitcherController& c) { c.ShowAbout(); }},
-      {kCommand2, [](SwitcherController& c) { c.ExitTool(); }},
-  };
-  for (const auto& wire : kWiring) {
-    if (wire.id == id) wire.action(controller_);
-  }
-}
-
-void Form1::Guard(const std::function<void()>& action) {
+void Form1::Guard(form1::Action action) {
   try {
-    action();
-    return;
+    action(controller_);
   } catch (...) {
-    try {
-      ReportFatalError(dialogs_, form_, std::current_exception());
-    } catch (...) {  // no way left to tell; the status still says it
-    }
+    Fail();
   }
-  End(1);
+}
+
+void Form1::Fail() noexcept {
+  try {
+    ReportFatalError(dialogs_, form_.get(), std::current_exception());
+  } catch (...) {  // no way left to tell; the status still says it
+  }
+  try {
+    End(1);
+  } catch (...) {  // the status is set; the program ends with it
+  }
 }
 
 void Form1::End(int status) {
   if (exit_status_) return;
   exit_status_ = status;
-  ::ShowWindow(form_, SW_HIDE);
+  ::ShowWindow(form_.get(), SW_HIDE);
   end_program_(status);
 }
 
@@ -360,36 +325,38 @@ void Form1::ShowMessage(std::string_view text, std::string_view title,
                         MessageKind kind) {
   const UINT icon =
       kind == MessageKind::Warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
-  if (dialogs_.ShowMessageBox(form_, Widen(text), Widen(title), MB_OK | icon) ==
-      0) {
+  if (dialogs_.ShowMessageBox(form_.get(), Utf8ToUtf16(text),
+                              Utf8ToUtf16(title), MB_OK | icon) == 0) {
     ThrowLastError("MessageBoxW");
   }
 }
 
 void Form1::SetStatus(std::string_view text) {
-  if (!::SetWindowTextW(Frame1, Widen(text).c_str())) {
+  HWND frame = controls_[form1::Frame1];
+  if (!::SetWindowTextW(frame, Utf8ToUtf16(text).c_str())) {
     ThrowLastError("SetWindowTextW");
   }
-  ::RedrawWindow(Frame1, nullptr, nullptr,
+  ::RedrawWindow(frame, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Form1::SetPathText(std::string_view text) {
-  if (!::SetWindowTextW(Text1, Widen(text).c_str())) {
+  HWND path_box = controls_[form1::Text1];
+  if (!::SetWindowTextW(path_box, Utf8ToUtf16(text).c_str())) {
     ThrowLastError("SetWindowTextW");
   }
-  ::SendMessageW(Text1, EM_SETSEL, 0, 0);  // shows the path's start
-  ::SendMessageW(Text1, EM_SCROLLCARET, 0, 0);
+  ::SendMessageW(path_box, EM_SETSEL, 0, 0);  // shows the path's start
+  ::SendMessageW(path_box, EM_SCROLLCARET, 0, 0);
 }
 
 std::filesystem::path Form1::AskOpenFile(std::string_view title,
                                          std::string_view filter) {
-  const std::wstring dialog_title = Widen(title);
+  const std::wstring dialog_title = Utf8ToUtf16(title);
   const std::wstring dialog_filter = OpenDialogFilter(filter);
   std::wstring file(kPathBufferChars, L'\0');  // the initial name is empty
   OPENFILENAMEW request{};
   request.lStructSize = sizeof request;
-  request.hwndOwner = form_;
+  request.hwndOwner = form_.get();
   request.lpstrFilter = dialog_filter.c_str();
   request.nFilterIndex = 1;
   request.lpstrFile = file.data();

@@ -12,7 +12,7 @@
 // A window program has no standard error for the C++ runtime's verbose
 // terminate handler to print to; this plain one keeps that handler's
 // 50 KB symbol demangler out of the program file.
-namespace __gnu_cxx {
+namespace __gnu_cxx {  // NOLINT(bugprone-reserved-identifier): the runtime's
 void __verbose_terminate_handler() { std::abort(); }  // NOLINT
 }  // namespace __gnu_cxx
 

@@ -4,19 +4,16 @@
 // its centre on the screen. Exit status 1, and the texts seen, if none came.
 
 #include <windows.h>
-
+// windows.h first.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "rom/win32_text.h"
+
 namespace {
 
 std::vector<HWND> found;
-
-BOOL CALLBACK Collect(HWND window, LPARAM /*unused*/) {
-  found.push_back(window);
-  return TRUE;
-}
 
 std::wstring Text(HWND window) {
   wchar_t text[1024] = {};
@@ -34,7 +31,8 @@ int wmain(int argc, wchar_t** argv) {
        ::GetTickCount64() < end; ::Sleep(100)) {
     found.clear();
     if (HWND top = ::FindWindowW(nullptr, argv[1])) {
-      ::EnumChildWindows(top, Collect, 0);
+      ::EnumChildWindows(
+          top, [](HWND w, LPARAM) { return found.push_back(w), TRUE; }, 0);
     }
     for (HWND w : found) {
       wchar_t name[64] = {};
@@ -54,10 +52,7 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   for (HWND w : found) {
-    char utf8[3072] = {};
-    ::WideCharToMultiByte(CP_UTF8, 0, Text(w).c_str(), -1, utf8, 3072, nullptr,
-                          nullptr);
-    std::fprintf(stderr, "seen: %s\n", utf8);
+    std::fprintf(stderr, "seen: %s\n", qorvane::Utf16ToUtf8(Text(w)).c_str());
   }
   return 1;
 }

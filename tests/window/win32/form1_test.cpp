@@ -2,142 +2,119 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <string>
-#include <vector>
+#include <cwchar>
 
-#include "rom/rom_engine.h"
-#include "tests/support/scratch.h"
+#include "rom/win32_text.h"
+#include "tests/window/form1_checks.h"
+#include "window/win32/win32_dpi.h"
 
 namespace qorvane {
 namespace {
 
-using namespace std::string_literals;
-
-// The window, shown, its modal dialogs answered in place. Logs what they were
-// asked: a message box's title, style (MB_OK with 16 error, 48 exclamation or
-// 64 information) and first line; the open dialog's title, filter and room
-// for the name, answered with `rom`, a simplified image made then.
-struct Window : Win32Dialogs {
-  Window() { form.Show(); }
+// The window with its modal dialogs answered in place.
+struct Win32Window : testing::Form1Log, Win32Dialogs {
+  Win32Window() { form.Show(); }
   int ShowMessageBox(HWND owner, const std::wstring& text,
                      const std::wstring& title, UINT style) override {
     EXPECT_EQ(owner, form.hwnd());
-    log += title + L" " + std::to_wstring(style) + L" " +
-           text.substr(0, text.find(L'\r')) + L"\n";
-    last_text = text;
+    dialogs.push_back(testing::Entry(static_cast<int>(style),
+                                     Utf16ToUtf8(title), Utf16ToUtf8(text)));
     return IDOK;
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
     EXPECT_EQ(asked.hwndOwner, form.hwnd());
-    log += asked.lpstrTitle + L" "s + std::wstring(asked.lpstrFilter, 27) +
-           L" " + std::to_wstring(asked.nMaxFile) + L"\n";
-    testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(rom);
-    asked.lpstrFile[rom.native().copy(asked.lpstrFile, asked.nMaxFile - 1)] = 0;
+    EXPECT_GE(asked.nMaxFile, 32768u) << "room for long paths";
+    std::wstring filter;  // its NUL-ended parts, joined by "|" again
+    for (const wchar_t* part = asked.lpstrFilter; *part;
+         part += std::wcslen(part) + 1) {
+      filter += (filter.empty() ? L"" : L"|") + std::wstring(part);
+    }
+    EXPECT_EQ(Utf16ToUtf8(filter), texts::kOpenDialogFilter);
+    dialogs.push_back(testing::Entry(testing::kOpenDialog,
+                                     Utf16ToUtf8(asked.lpstrTitle),
+                                     Utf16ToUtf8(asked.lpstrFile)));
+    asked.lpstrFile[file_to_open.native().copy(asked.lpstrFile,
+                                               asked.nMaxFile - 1)] = 0;
     return true;
   }
-  testing::Scratch dir;
-  std::filesystem::path rom = dir / L"样本.gba";
-  std::wstring log, last_text;
-  Form1 form{*this,
-             [this](int status) { log += L"end " + std::to_wstring(status); }};
+  HWND Handle(form1::Id id) {
+    return id == form1::kForm ? form.hwnd() : form.control(id);
+  }
+  HWND Parent(form1::Id id) { return ::GetParent(Handle(id)); }
+  std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
+    RECT r{};
+    if (id == form1::kForm) {
+      ::GetClientRect(form.hwnd(), &r);
+    } else {
+      ::GetWindowRect(Handle(id), &r);
+      ::MapWindowPoints(nullptr, Parent(id), reinterpret_cast<POINT*>(&r), 2);
+    }
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  }
+  std::string Text(form1::Id id) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(Handle(id), text, 256);
+    return Utf16ToUtf8(text);
+  }
+  // An option button's own text, clipped out of sight, names it.
+  std::string Name(form1::Id id) { return Text(id); }
+  std::vector<HWND> TabRound(std::size_t count) {
+    std::vector<HWND> round{::GetFocus()};
+    while (round.size() < count) {
+      round.push_back(::GetNextDlgTabItem(form.hwnd(), round.back(), FALSE));
+    }
+    return round;
+  }
+  bool Checked(form1::Id id) {
+    return ::SendMessageW(Handle(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void Click(form1::Id id) { ::SendMessageW(Handle(id), BM_CLICK, 0, 0); }
+  void Close() { ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0); }
+  Form1 form{*this, [this](int status) { ends.push_back(status); }};
 };
 
-std::wstring Text(HWND window) {
-  wchar_t text[256] = {};
-  return {text, static_cast<std::size_t>(::GetWindowTextW(window, text, 256))};
+std::string Font(const LOGFONTW& f) {
+  return Utf16ToUtf8(f.lfFaceName) + " " + std::to_string(f.lfHeight) + " " +
+         std::to_string(f.lfWeight) + " " + std::to_string(f.lfCharSet);
 }
-std::wstring Describe(const LOGFONTW& f) {
-  return f.lfFaceName + (L" " + std::to_wstring(f.lfHeight)) + L" " +
-         std::to_wstring(f.lfWeight) + L" " + std::to_wstring(f.lfCharSet);
-}
-void Click(HWND control) { ::SendMessageW(control, BM_CLICK, 0, 0); }
 
-TEST(Win32Form1Test, LayoutCaptionsFontsAndIdsAtTwoDpisFocusAndTabOrder) {
-  Window w;
-  Form1& f = w.form;
-  const struct {
-    HWND control;
-    const wchar_t* caption;
-    std::array<LONG, 4> at[2];  // left, top, width, height at 96 and 144 DPI
-  } controls[] = {
-      // clang-format off
-      {f.Frame1, L"简繁体切换", {{{8, 8, 249, 41}}, {{12, 12, 374, 62}}}},
-      {f.Option1, L"简体中文", {{{24, 16, 17, 17}}, {{36, 24, 26, 26}}}},
-      {f.Label1, L"简体中文", {{{48, 16, 65, 17}}, {{72, 24, 98, 26}}}},
-      {f.Option2, L"繁体中文", {{{144, 16, 17, 17}}, {{216, 24, 26, 26}}}},
-      {f.Label2, L"繁体中文", {{{168, 16, 65, 17}}, {{252, 24, 98, 26}}}},
-      {f.Text1, L"", {{{8, 59, 193, 20}}, {{12, 88, 290, 30}}}},
-      {f.Command4, L"浏览..", {{{208, 56, 49, 25}}, {{312, 84, 74, 38}}}},
-      {f.Command1, L"转 换", {{{8, 88, 73, 25}}, {{12, 132, 110, 38}}}},
-      {f.Command3, L"说 明", {{{96, 88, 73, 25}}, {{144, 132, 110, 38}}}},
-      {f.Command2, L"退 出", {{{184, 88, 73, 25}}, {{276, 132, 110, 38}}}},
-      // clang-format on
-  };
+TEST(Win32Form1Test, LayoutFontsAndFrameAtTwoDpis) {
+  Win32Window w;
+  HWND form = w.form.hwnd();
+  // No taskbar button: owned by a hidden window, and not an app window.
+  HWND owner = ::GetWindow(form, GW_OWNER);
+  EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
+  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(::GetWindowLongPtrW(form, GWL_STYLE) &
+                (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+            WS_SYSMENU);
   for (const UINT dpi : {96u, 144u}) {
-    RECT r{10, 10, 500, 300};  // where the system suggests it goes
+    SCOPED_TRACE(dpi);
+    RECT suggested{10, 10, 500, 300};
     if (dpi != 96) {
-      ::SendMessageW(f.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                     reinterpret_cast<LPARAM>(&r));
+      ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
     }
-    ::GetClientRect(f.hwnd(), &r);
-    EXPECT_EQ(r.right * 1000 + r.bottom, dpi == 96 ? 268121 : 402182);
-    for (const auto& c : controls) {
-      SCOPED_TRACE(::testing::Message() << dpi << " dpi, " << c.caption);
-      ::GetWindowRect(c.control, &r);  // in its container, so a wrong one shows
-      ::MapWindowPoints(nullptr, ::GetParent(c.control),
-                        reinterpret_cast<POINT*>(&r), 2);
-      EXPECT_EQ((std::array{r.left, r.top, r.right - r.left, r.bottom - r.top}),
-                c.at[dpi == 144]);
-      EXPECT_EQ(Text(c.control), c.caption);
-      EXPECT_GT(::GetDlgCtrlID(c.control), IDCANCEL) << "Enter, Esc: ids 1, 2";
+    testing::ExpectLayout(w, dpi);
+    for (const form1::Control& c : form1::kControls) {
+      HWND control = w.form.control(c.id);
+      EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
       LOGFONTW font{};
       ::GetObjectW(
           // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
-          reinterpret_cast<HFONT>(::SendMessageW(c.control, WM_GETFONT, 0, 0)),
+          reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)),
           sizeof font, &font);
-      const bool label = c.control == f.Label1 || c.control == f.Label2;
-      EXPECT_EQ(Describe(font), !label      ? Describe(MessageFont(dpi))
-                                : dpi == 96 ? L"宋体 -14 400 134"
-                                            : L"宋体 -21 400 134");
+      EXPECT_EQ(Font(font),
+                c.kind != form1::Kind::Label
+                    ? Font(MessageFont(dpi))
+                    : (dpi == 96 ? "宋体 -14 400 134" : "宋体 -21 400 134"));
     }
   }
-  std::vector<HWND> order{::GetFocus()};  // from the focus, once round
-  while (order.size() < 8) {
-    order.push_back(::GetNextDlgTabItem(f.hwnd(), order.back(), FALSE));
-  }
-  EXPECT_EQ(order,
-            (std::vector<HWND>{f.Command1, f.Command2, f.Command3, f.Option1,
-                               f.Option2, f.Text1, f.Command4, f.Command1}));
-  ::SendMessageW(f.hwnd(), WM_CLOSE, 0, 0);  // the close box: no question
-  EXPECT_EQ(w.log, L"end 0");
 }
 
-// A conversion that works, from the real dialog to the exit status, is the
-// end-to-end run's (e2e.sh).
-TEST(Win32Form1Test, EachControlReachesItsActionAndAFileErrorEndsTheProgram) {
-  Window w, exit;
-  Form1& f = w.form;
-  Click(f.Command1);  // no ROM yet
-  Click(f.Command3);
-  Click(f.Option1);
-  EXPECT_EQ(f.controller().target_script(), 1);
-  Click(f.Option2);
-  EXPECT_EQ(f.controller().target_script(), 2);
-  EXPECT_EQ(::SendMessageW(f.Option1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  Click(f.Command4);
-  EXPECT_EQ(Text(f.Frame1), L"目前此ROM为简体中文");
-  EXPECT_EQ(Text(f.Text1), w.rom.wstring());
-  std::filesystem::remove(w.rom);
-  Click(f.Command1);
-  EXPECT_EQ(w.log,
-            L"警 告 48 请先选择QorvaneADVANCE\n"
-            L"说 明 64 QorvaneADVANCELumek汉化中文版\n"
-            L"打开QorvaneROM文件 QorvaneROM文件(*.gba)\0*.gba\0\0 32768\n"s
-            L"错 误 16 处理ROM文件时出错，程序将退出。\nend 1");
-  EXPECT_NE(w.last_text.find(w.rom.wstring()), std::wstring::npos);
-  Click(exit.form.Command2);
-  EXPECT_EQ(exit.log, L"end 0");
+// A conversion through the real dialog is the end-to-end run's (e2e.sh).
+TEST(Win32Form1Test, ActionsAndEnds) {
+  testing::ExpectActionsAndEnds<Win32Window>();
 }
 
 }  // namespace

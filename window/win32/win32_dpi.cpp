@@ -1,6 +1,5 @@
-#include "window/win32/win32_bridge.h"
+#include "window/win32/win32_dpi.h"
 
-#include <climits>
 #include <stdexcept>
 
 namespace qorvane {
@@ -17,37 +16,12 @@ Function SystemFunction(const wchar_t* dll, const char* name) {
 }
 
 UINT ScreenDpi() {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  const ScreenDc screen(::GetDC(nullptr));
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
 }  // namespace
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  if (utf8.size() > INT_MAX) throw std::length_error("text too long");
-  const int size = static_cast<int>(utf8.size());
-  const int length =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length == 0 || ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size,
-                                           wide.data(), length) != length) {
-    throw std::runtime_error("UTF-8 conversion failed");
-  }
-  return wide;
-}
-
-std::wstring OpenDialogFilter(std::string_view filter) {
-  std::wstring entries = Widen(filter);
-  for (wchar_t& c : entries) {
-    if (c == L'|') c = L'\0';
-  }
-  entries.push_back(L'\0');
-  entries.push_back(L'\0');
-  return entries;
-}
 
 UINT WindowDpi(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -88,25 +62,6 @@ RECT FrameForClient(RECT client, DWORD style, DWORD ex_style, UINT dpi) {
     ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   }
   return frame;
-}
-
-int Win32Dialogs::ShowMessageBox(HWND owner, const std::wstring& text,
-                                 const std::wstring& title, UINT style) {
-  return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
-}
-
-bool Win32Dialogs::ShowOpenDialog(OPENFILENAMEW& request, DWORD& error) {
-  if (::GetOpenFileNameW(&request)) {
-    error = 0;
-    return true;
-  }
-  error = ::CommDlgExtendedError();
-  return false;
-}
-
-Win32Dialogs& Win32Dialogs::System() {
-  static Win32Dialogs dialogs;
-  return dialogs;
 }
 
 }  // namespace qorvane

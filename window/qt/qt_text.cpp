@@ -1,4 +1,4 @@
-#include "window/qt/qt_bridge.h"
+#include "window/qt/qt_text.h"
 
 #include <QFile>
 

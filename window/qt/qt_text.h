@@ -1,7 +1,7 @@
 // Conversions between the controller's UTF-8 texts and paths and Qt's.
 
-#ifndef QORVANE_WINDOW_QT_BRIDGE_H_
-#define QORVANE_WINDOW_QT_BRIDGE_H_
+#ifndef QORVANE_WINDOW_QT_TEXT_H_
+#define QORVANE_WINDOW_QT_TEXT_H_
 
 #include <QString>
 #include <filesystem>
@@ -19,4 +19,4 @@ QString ToQtFileFilter(std::string_view filter);
 
 }  // namespace qorvane
 
-#endif  // QORVANE_WINDOW_QT_BRIDGE_H_
+#endif  // QORVANE_WINDOW_QT_TEXT_H_

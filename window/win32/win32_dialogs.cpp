@@ -1,0 +1,36 @@
+#include "window/win32/win32_dialogs.h"
+
+#include "rom/win32_text.h"
+
+namespace qorvane {
+
+std::wstring OpenDialogFilter(std::string_view filter) {
+  std::wstring entries = Utf8ToUtf16(filter);
+  for (wchar_t& c : entries) {
+    if (c == L'|') c = L'\0';
+  }
+  entries.push_back(L'\0');
+  entries.push_back(L'\0');
+  return entries;
+}
+
+int Win32Dialogs::ShowMessageBox(HWND owner, const std::wstring& text,
+                                 const std::wstring& title, UINT style) {
+  return ::MessageBoxW(owner, text.c_str(), title.c_str(), style);
+}
+
+bool Win32Dialogs::ShowOpenDialog(OPENFILENAMEW& request, DWORD& error) {
+  if (::GetOpenFileNameW(&request)) {
+    error = 0;
+    return true;
+  }
+  error = ::CommDlgExtendedError();
+  return false;
+}
+
+Win32Dialogs& Win32Dialogs::System() {
+  static Win32Dialogs dialogs;
+  return dialogs;
+}
+
+}  // namespace qorvane
