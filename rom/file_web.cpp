@@ -1,4 +1,4 @@
-// The browser backend of RomFile, over the page's File and
+// The browser backend of RomFile and SignalHold, over the page's File and
 // FileSystemFileHandle objects. The page puts each file the user picks in
 // `Module.romFiles`, a Map from the name the engine is given to
 // {file: File} or {handle: FileSystemFileHandle}; a handle is one the page
@@ -33,6 +33,7 @@
 
 #include "rom/path_text.h"
 #include "rom/rom_file.h"
+#include "rom/signal_hold.h"
 
 namespace qorvane {
 namespace {
@@ -302,5 +303,11 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
 std::error_code LockFileExclusive(NativeHandle /*handle*/) { return {}; }
 
 std::string SystemErrorWords(std::error_code code) { return code.message(); }
+
+// A page has no signals that end it, and its one thread runs each step to
+// its end: the hold has nothing to hold off. (Bodies of their own, so the
+// one declaration fits every platform.)
+SignalHold::SignalHold() {}
+SignalHold::~SignalHold() {}
 
 }  // namespace qorvane

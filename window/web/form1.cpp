@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "rom/path_text.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane {
@@ -367,8 +366,8 @@ void Form1::Load() {
   int tab_position[form1::kControlCount] = {};
   int next = 1;
   for (const Id id : form1::TabOrder()) {
-    const Kind kind = form1::kControls[id].kind;
-    tab_position[id] = kind == Kind::Frame || kind == Kind::Label ? -1 : next++;
+    tab_position[id] =
+        form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
   }
   for (const form1::Control& control : form1::kControls) {
     const Text name = Pass(control.name);
@@ -391,7 +390,7 @@ void Form1::Load() {
         form1::TwipsToPixels(control.box.height), tab_position[control.id],
         font.data, font.size);
   }
-  Guard([](SwitcherController& controller) { controller.Start(); });
+  Guard(form1::kLoad);
   if (!ended_) FocusControl(static_cast<int>(form1::TabOrder()[0]));
 }
 
@@ -413,7 +412,7 @@ void Form1::Click(Id control) {
   if (const auto action = form1::ActionFor(control)) Guard(action);
 }
 
-void Form1::Guard(void (*action)(SwitcherController&)) {
+void Form1::Guard(form1::Action action) {
   try {
     action(controller_);
     return;
@@ -472,7 +471,7 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
   }
   const std::string path = picked;
   std::free(picked);
-  return Utf8ToPath(path);
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
 void Form1::QuitTool() { End(); }

@@ -39,7 +39,7 @@ class Form1 : public SwitcherView {
 
  private:
   // Runs one controller action; an error is reported and ends the tool.
-  void Guard(void (*action)(SwitcherController&));
+  void Guard(form1::Action action);
   void End();
 
   SwitcherController controller_{*this};
