@@ -99,7 +99,12 @@ static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
 static_assert(RunsDoNotOverlap(), "patch runs must not overlap");
-static_assert(std::ranges::max(kPatchSites, {}, &PatchSite::offset).offset +
+// (std::max_element: Emscripten 3.1.6's libc++ has no std::ranges::max.)
+static_assert(std::max_element(
+                  kPatchSites.begin(), kPatchSites.end(),
+                  [](const PatchSite& a, const PatchSite& b) {
+                    return a.offset < b.offset;
+                  })->offset +
                       kPatchRunSize ==
                   kMinConvertibleSize,
               "a convertible file holds the last run, which ends at 0xC2A0B");
