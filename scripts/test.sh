@@ -11,3 +11,4 @@ cmake --build "$build"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j 2
 bash scripts/test-windows.sh  # the Windows programs, cross-built and run under Wine
 bash scripts/test-package.sh
+bash scripts/test-web.sh  # the web edition in headless Chromium

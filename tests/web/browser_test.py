@@ -221,6 +221,10 @@ def window_at_load(r):
     p.find("button", "关闭")
     eq(status(p), T["kFrameCaption"], "frame caption")
     eq(path_text(p), "", "path box")
+    assert p.on(p.find("textbox"), "function() { return this.readOnly; }")
+    icons = p.js("fetch(document.querySelector('link[rel=manifest]').href)"
+                 ".then(r => r.json()).then(m => m.icons.map(i => i.sizes))")
+    assert {"192x192", "512x512"} <= set(icons), f"manifest icons {icons}"
     g = geometry(p)
     check_layout(g)
     assert abs(g["scale"] - 1) < 0.01, g["scale"]
@@ -357,6 +361,7 @@ def convert(r, mode, edition, size, option, fault):
         eq(status(p), T[f"kStatus{edition}"], "status after failure")
         lines = expect_box(p, T["kErrorTitle"], T["kFileErrorLead"], False)
         assert any(name in line for line in lines), f"{name} not in {lines}"
+        assert not fault or fault[1] not in "".join(lines), "reason untold"
     again = ended(p)
     after = h.image(size, h.runs(target)) if ok else before
     if mode == "picker":
