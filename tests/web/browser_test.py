@@ -187,9 +187,10 @@ def geometry(p):
       let c = form[0].parentElement;
       while (!form.every(e => c.contains(e))) c = c.parentElement;
       const r = e => e.getBoundingClientRect();
-      const s = r(c).width / c.offsetWidth;
-      const origin = {kForm: [r(c).left + c.clientLeft * s,
-                              r(c).top + c.clientTop * s],
+      const t = r(c).width / c.offsetWidth;  // a transform's factor
+      const s = c.clientWidth * t / %d;
+      const origin = {kForm: [r(c).left + c.clientLeft * t,
+                              r(c).top + c.clientTop * t],
                       Frame1: [r(q('Frame1')).left, r(q('Frame1')).top]};
       const boxes = {};
       for (const [n, k] of %s) {
@@ -198,11 +199,13 @@ def geometry(p):
                     b.width / s, b.height / s];
       }
       const d = r(document.querySelector('[role=dialog]'));
-      return {boxes, scale: s, client: [c.clientWidth, c.clientHeight],
+      return {boxes, scale: s, client: [Math.round(c.clientWidth * t / s),
+                                        Math.round(c.clientHeight * t / s)],
               window: [d.left, d.top, d.width, d.height],
               viewport: [innerWidth, innerHeight]};
     })()""" % (
         [n for n, c in CONTROLS.items() if c["container"] == "kForm"],
+        h.px(h.CLIENT[0]),
         [[n, c["container"]] for n, c in CONTROLS.items()]))
 
 
@@ -445,8 +448,6 @@ def screenshots(r):
         browse(r, p, name)
         until(lambda: path_text(p) == name, "no path shown")
         p.click(p.find("radio", T["kTraditionalLabel"]))
-        p.click(button(p, T["kConvertButton"]))
-        p.find("alertdialog")
         x, y, w, hgt = p.rect(p.find("dialog", TITLE))
         clip = None if mobile else {"x": x - 16, "y": y - 16,
                                     "width": w + 32, "height": hgt + 32}
