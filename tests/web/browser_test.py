@@ -126,6 +126,10 @@ def expect_box(p, title, text=None, modal_check=True):
         f"box text {lines!r} lacks the lines {want!r}"
     eq(buttons, ["确定"], "box buttons")
     assert focused, "确定 has no focus"
+    p.key("Tab")
+    assert not p.js("document.querySelector('[role=dialog]').contains("
+                    "document.activeElement)"), "Tab left the box"
+    p.on(p.find("button", "确定"), "function() { this.focus(); }")
     if modal_check:
         radio = p.find("radio", T["kSimplifiedLabel"])
         checked = p.on(radio, "function() { return this.checked; }")
@@ -326,13 +330,13 @@ def cancel_changes_nothing(r, mode):
     p.close()
 
 
-# Mode, the file's edition and size, the option pressed, a writable-stream
-# call made to fail (or None), and whether the conversion succeeds.
+# Mode, the file's edition and size, the option pressed, and a writable-stream
+# call made to fail after some succeed (or None).
 CONVERSIONS = [
     ("picker", "Simplified", MIB, "繁体中文", None),
     ("download", "Traditional", MIB, "简体中文", None),
-    ("picker", "Simplified", MIB, "繁体中文", ("write", "NoModificationAllowedError")),
-    ("picker", "Traditional", MIB, "简体中文", ("close", "QuotaExceededError")),
+    ("picker", "Simplified", MIB, "繁体中文", ("write", "NoModificationAllowedError", 2)),
+    ("picker", "Traditional", MIB, "简体中文", ("close", "QuotaExceededError", 0)),
     ("picker", "Simplified", h.MIN_CONVERTIBLE - 1, "繁体中文", None),
     ("download", "Simplified", h.MIN_CONVERTIBLE - 1, "繁体中文", None),
 ]
@@ -351,7 +355,7 @@ def convert(r, mode, edition, size, option, fault):
     eq(status(p), T[f"kStatus{edition}"], "status after browse")
     p.click(p.find("radio", option))
     if fault:
-        p.js(f"__io.fail[{fault[0]!r}] = {fault[1]!r}")
+        p.js(f"__io.fail[{fault[0]!r}] = {json.dumps(fault[1:])}")
     p.js("__io.read = 0; __io.written = 0")
     r.browser.drain()
     p.click(button(p, T["kConvertButton"]))

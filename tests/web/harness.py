@@ -255,11 +255,14 @@ class Browser:
 
 # Installed in every page before its own scripts: counters of the bytes read
 # from files and written through writable streams, a switch that makes a
-# writable stream's write or close fail with a DOMException, the types of
+# writable stream's write or close fail with a DOMException (fail.write =
+# [name, how many calls succeed first]), the types of
 # blobs given URLs, and helpers that make and read files in the origin's
 # private file system with the unwrapped calls.
 INSTRUMENTS = r"""(() => {
   const io = window.__io = {read: 0, written: 0, urls: [], fail: {}};
+  const failing = op => io.fail[op] && io.fail[op][1]-- <= 0 &&
+      Promise.reject(new DOMException('', io.fail[op][0]));
   const orig = {arrayBuffer: Blob.prototype.arrayBuffer};
   const size = d => d == null ? 0 : d.size ?? d.byteLength ?? d.length ?? 0;
   const wrap = (proto, name, body) => {
@@ -276,14 +279,16 @@ INSTRUMENTS = r"""(() => {
   const W = window.FileSystemWritableFileStream;
   orig.write = W && W.prototype.write;
   wrap(W && W.prototype, 'write', function (f, a) {
-    if (io.fail.write) return Promise.reject(new DOMException('', io.fail.write));
+    const failed = failing('write');
+    if (failed) return failed;
     const d = a[0];
     if (!(d && d.type === 'seek') && !(d && d.type === 'truncate'))
       io.written += size(d && d.type === 'write' ? d.data : d);
     return f.apply(this, a);
   });
   wrap(W && W.prototype, 'close', function (f, a) {
-    if (io.fail.close) return Promise.reject(new DOMException('', io.fail.close));
+    const failed = failing('close');
+    if (failed) return failed;
     return f.apply(this, a);
   });
   wrap(URL, 'createObjectURL', function (f, a) {
