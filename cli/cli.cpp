@@ -9,7 +9,6 @@
 #include <span>
 #include <string_view>
 #include <system_error>
-#include <variant>
 
 #include "rom/path_text.h"
 #include "rom/rom_engine.h"
@@ -267,35 +266,16 @@ int Inspect(const std::string& file, Output& output) {
   return report.mismatched_sites.empty() ? kExitOk : kExitDamaged;
 }
 
-// The engine's reasons, as the command line tells them apart.
-bool IsRefusal(const RomError& error, Refusal refusal) {
-  const auto* reason = std::get_if<Refusal>(&error.reason());
-  return reason && *reason == refusal;
-}
-bool IsOpenFailure(const RomError& error) {
-  const auto* failure = std::get_if<SystemFailure>(&error.reason());
-  return failure && failure->operation == RomOperation::Open;
-}
-
-// True for a refusal of a file that may be no enhanced edition at all.
-bool MayBeWrongFile(const RomError& error) {
-  return IsRefusal(error, Refusal::NotEnhancedEdition) ||
-         IsRefusal(error, Refusal::TooShort);
-}
-
 int Convert(const std::string& file, TargetScript target, Output& output) {
-  const std::filesystem::path path = ArgToPath(file);
   RomReport before;
   try {
-    before = ConvertRom(path, target);
+    before = ConvertRom(ArgToPath(file), target);
   } catch (const RomError& error) {
-    if (!MayBeWrongFile(error)) throw;
-    // Nothing was written. Any but a (short) enhanced edition is refused
-    // with the window's warning.
-    const RomEdition edition = InspectRom(path);
-    if (IsConvertible(edition)) throw;
+    // Nothing was written. A file of another edition is refused with the
+    // window's warning.
+    if (error.code() != RomRefusal::NotEnhancedEdition) throw;
     output.Err(ShownName(file) + ":\n" +
-               AsLines(texts::WrongFileWarning(edition)));
+               AsLines(texts::WrongFileWarning(error.edition())));
     return kExitWrongFile;
   }
   std::string line = ShownName(file) + ": ";
@@ -313,14 +293,9 @@ int Convert(const std::string& file, TargetScript target, Output& output) {
 // gets a short report; any other the engine's, naming the file as printed.
 std::string FileErrorLine(const std::string& file, const RomError& error) {
   const std::string shown = ShownName(file);
-  if (error.NamesNoFile())
-    return shown + ": " + std::string(texts::kNoSuchFile);
-  // Opening a directory for writing fails before anything can look at it.
-  std::error_code ignored;
-  if (IsRefusal(error, Refusal::NotRegularFile) ||
-      (IsOpenFailure(error) &&
-       std::filesystem::is_directory(error.path(), ignored))) {
-    return shown + ": " + std::string(texts::kNotRegularFile);
+  if (error.code() == std::errc::no_such_file_or_directory ||
+      error.code() == RomRefusal::NotRegularFile) {
+    return shown + ": " + DescribeError(error.code());
   }
   return shown + ": " + error.Report(shown);
 }

@@ -7,17 +7,15 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <filesystem>
-
 #include "cli/windows_console.h"
-#include "rom/path_text.h"
+#include "rom/win32_text.h"
 
 // The arguments as UTF-16, whatever the ANSI code page; Chinese output
 // readable in a console and UTF-8 in a file or pipe.
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
-    args.push_back(qorvane::PathToUtf8(std::filesystem::path(argv[i])));
+    args.push_back(qorvane::Utf16ToUtf8(argv[i]));
   }
   qorvane::cli::HandleStreamBuf out_buffer(::GetStdHandle(STD_OUTPUT_HANDLE));
   qorvane::cli::HandleStreamBuf err_buffer(::GetStdHandle(STD_ERROR_HANDLE));

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "rom/win32_text.h"
+
 namespace qorvane::cli {
 namespace {
 
@@ -51,10 +53,7 @@ bool WriteAll(HANDLE handle, const char* data, std::size_t size) {
 
 bool WriteConsoleAll(HANDLE handle, const std::string& utf8) {
   if (utf8.empty()) return true;
-  std::wstring wide(utf8.size(), L'\0');  // never more UTF-16 units
-  wide.resize(static_cast<std::size_t>(::MultiByteToWideChar(
-      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-      static_cast<int>(wide.size()))));
+  const std::wstring wide = Utf8ToUtf16(utf8);
   if (wide.empty()) return false;
   return WriteChunks(wide.data(), wide.size(),
                      [&](const wchar_t* at, DWORD n, DWORD* put) {

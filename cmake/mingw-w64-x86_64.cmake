@@ -1,7 +1,6 @@
 # Cross-building for 64-bit Windows with Debian's MinGW-w64 (the posix
 # thread model, for std::thread and friends), running the results under
-# Wine. Use: cmake -S . -B build-win \
-#   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# Wine. The presets "windows" and "dist-win" (CMakePresets.json) use it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

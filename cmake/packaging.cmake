@@ -1,9 +1,13 @@
 # Release packages through CPack: the Windows zip when cross-building for
-# Windows, the Debian package on Linux.
+# Windows, the Debian package on Linux. Every time stamp in either is
+# SOURCE_DATE_EPOCH, which cmake/source-date-epoch.cmake sets where it is
+# missing, so the same sources make the same packages.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/source-date-epoch.cmake)
 if(WIN32)
   # Windows zip: qorvane-switcher-1.00-windows-x64.zip, one folder with both
   # programs (stripped), the user guide and the licence. From a build folder
-  # made with cmake/mingw-w64-x86_64.cmake: `cmake --build .` then `cpack`.
+  # made with cmake/mingw-w64-x86_64.cmake (the presets "windows" and
+  # "dist-win"): `cpack --preset dist-win` after the build.
   #
   # The guide goes in with a byte-order mark and CR LF line ends, which
   # Notepad before Windows 10 needs to read UTF-8 text as lines.
@@ -23,14 +27,10 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME
     qorvane-switcher-${QORVANE_VERSION_TEXT}-windows-x64)
   set(CPACK_STRIP_FILES ON)
-  # The same sources make the same zip (SOURCE_DATE_EPOCH, or else the last
-  # commit's time, for every time in it).
-  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
   set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
-  set(CPACK_QORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
   include(CPack)
 else()
-  # Debian package: `cpack -G DEB` in a build folder makes
+  # Debian package: `cpack --preset dist-deb` after the build makes
   # qorvane-switcher_1.00_amd64.deb from the install rules, under /usr.
   include(GNUInstallDirs)
   set(QORVANE_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)

@@ -1,9 +1,7 @@
 // The fixed knowledge about a Qorvane ROM image: where its edition signature
 // lies, which byte triples mark which edition, and which bytes a conversion
 // writes where. Every offset and byte value of the ROM that the tool uses is
-// in this file.
-//
-// Offsets are 0-based byte offsets from the start of the ROM file.
+// in this file. Offsets are 0-based byte offsets from the start of the file.
 
 #ifndef QORVANE_ROM_EDITION_TABLE_H_
 #define QORVANE_ROM_EDITION_TABLE_H_
@@ -49,16 +47,17 @@ constexpr bool IsConvertible(RomEdition edition) {
          edition == RomEdition::Traditional;
 }
 
-// The first three bytes of every run a conversion to `target` writes; they
-// equal the signature of the edition it produces.
+// The first three bytes of every run a conversion to `target` writes: the
+// signature of the edition it produces. An enhanced edition's signature is
+// likewise the head of the runs it holds.
 constexpr const SignatureBytes& HeadBytes(TargetScript target) {
   return target == kSimplifiedScript ? kSimplifiedSignature
                                      : kTraditionalSignature;
 }
 
-// A patch run is seven bytes: the target's three head bytes, 0x08, the
-// site's two tail bytes, and 0x00. Bytes 0-3 read as a little-endian word
-// are a cartridge address (0x08604864 or 0x087D33C2).
+// A patch run is seven bytes: three head bytes, 0x08, the site's two tail
+// bytes, and 0x00. Bytes 0-3 read as a little-endian word are a cartridge
+// address (0x08604864 or 0x087D33C2).
 inline constexpr std::size_t kPatchRunSize = 7;
 using PatchRun = std::array<std::uint8_t, kPatchRunSize>;
 
@@ -80,24 +79,8 @@ inline constexpr std::array<PatchSite, 5> kPatchSites{{
 // A file must be at least this long to hold all five runs.
 inline constexpr std::uint64_t kMinConvertibleSize = 0xC2A0B;
 
-constexpr PatchRun RunFor(const PatchSite& site, TargetScript target) {
-  const SignatureBytes& head = HeadBytes(target);
+constexpr PatchRun RunFor(const PatchSite& site, const SignatureBytes& head) {
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
-}
-
-struct SitePatch {
-  PatchSite site;
-  PatchRun run;
-};
-using PatchPlan = std::array<SitePatch, kPatchSites.size()>;
-
-// The five (site, run) pairs of `target`, in writing order.
-constexpr PatchPlan PatchRunsFor(TargetScript target) {
-  PatchPlan plan{};
-  for (std::size_t i = 0; i < kPatchSites.size(); ++i) {
-    plan[i] = {kPatchSites[i], RunFor(kPatchSites[i], target)};
-  }
-  return plan;
 }
 
 namespace table_checks {
@@ -124,13 +107,12 @@ constexpr std::uint64_t LastRunEnd() {
 
 }  // namespace table_checks
 
-static_assert(sizeof(PatchRun) == 7, "a patch run is seven bytes, not six");
 static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
 static_assert(table_checks::RunsDoNotOverlap(), "patch runs must not overlap");
 static_assert(table_checks::LastRunEnd() == kMinConvertibleSize,
-              "the last run ends at 0xC2A0B");
+              "a convertible file holds the last run, which ends at 0xC2A0B");
 
 }  // namespace qorvane
 

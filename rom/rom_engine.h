@@ -1,5 +1,7 @@
 // Inspection and conversion of a ROM file. Both keep the file open only for
 // the call, read only the bytes they need, and raise `RomError` on failure.
+// All three open the file through RomFile, so a path gets the same answer
+// from each: no file, not a regular file, or a regular file.
 
 #ifndef QORVANE_ROM_ROM_ENGINE_H_
 #define QORVANE_ROM_ROM_ENGINE_H_
@@ -34,19 +36,20 @@ struct RomReport {
 // Writes the five patch runs of `target` (1 simplified, any other non-zero
 // value traditional) into the existing file, in place.
 //
-// Before the first write, through the same locked handle, it checks that the
-// file is a regular file long enough for all five runs and that it still
-// reads as Simplified or Traditional, and saves the 35 bytes it will
-// replace; a failed check raises RomError with nothing written. It returns
-// only after the runs are written, synced to stable storage and the file is
-// closed. If a write or the sync fails, the saved bytes are written back and
-// synced, and the error says whether that worked. Returns what the file was
-// before: its edition, and the runs the conversion repaired.
+// Before the first write, through the same locked handle, it reads the 35
+// bytes it will replace and refuses (RomRefusal, nothing written) a file that
+// does not read as Simplified or Traditional or is too short for all five
+// runs; the refusal carries the edition found. It returns only after the
+// runs are written, synced to stable storage and the file is closed. If a
+// write or the sync fails, the saved bytes are written back and synced, and
+// the error says whether that worked. Returns what the file was before: its
+// edition, and the runs the conversion repaired.
 RomReport ConvertRom(const std::filesystem::path& path, TargetScript target,
                      FileCalls& calls = FileCalls::System());
 
-// A closer look for reports. Unlike InspectRom, a path that names no file or
-// something other than a regular file raises RomError.
+// A closer look for reports: the signature and all five runs. Unlike
+// InspectRom, a path that names no file or something other than a regular
+// file raises RomError.
 RomReport ExamineRom(const std::filesystem::path& path,
                      FileCalls& calls = FileCalls::System());
 

@@ -1,7 +1,7 @@
-// The one error type of the ROM engine. It holds one reason (a system error
-// during an operation, or a check that refused the file) and what became of
-// the file; what() gives the whole report in Simplified Chinese, naming the
-// file, so a person can act on it.
+// The one error type of the ROM engine. Its code is either the system's,
+// for a call that failed, or one of the engine's refusals below; what() gives
+// the whole report in Simplified Chinese, naming the file, so a person can
+// act on it.
 
 #ifndef QORVANE_ROM_ROM_ERROR_H_
 #define QORVANE_ROM_ROM_ERROR_H_
@@ -11,25 +11,23 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <variant>
+#include <type_traits>
+
+#include "rom/edition_table.h"
 
 namespace qorvane {
 
-enum class RomOperation { Open, Lock, Read, Write, Sync, Close };
-
-// A system call that failed, and the system's code for why.
-struct SystemFailure {
-  RomOperation operation;
-  std::error_code code;
-};
-
-// Why a check refused a file before anything was written.
-enum class Refusal {
-  NotRegularFile,
+// Why the engine refused a file before writing anything; message() says it.
+enum class RomRefusal {
+  NoTargetScript = 1,
+  NotRegularFile,  // a directory, a device, a FIFO
   TooShort,
   NotEnhancedEdition,
-  NoTargetScript
 };
+const std::error_category& RomRefusalCategory();
+std::error_code make_error_code(RomRefusal refusal);
+
+enum class RomOperation { Open, Lock, Read, Write, Sync, Close };
 
 // What a failed operation left of the file's content.
 enum class FileOutcome {
@@ -41,32 +39,33 @@ enum class FileOutcome {
 
 class RomError : public std::runtime_error {
  public:
-  using Reason = std::variant<SystemFailure, Refusal>;
+  // `edition`: what a refused file was found to be.
+  RomError(RomOperation operation, const std::filesystem::path& path,
+           std::error_code code, FileOutcome outcome = FileOutcome::Unchanged,
+           RomEdition edition = RomEdition::Unrecognised);
 
-  RomError(RomOperation operation, std::filesystem::path path,
-           std::error_code code, FileOutcome outcome = FileOutcome::Unchanged);
-  RomError(Refusal refusal, std::filesystem::path path);
-
-  const Reason& reason() const { return reason_; }
-  const std::filesystem::path& path() const { return path_; }
+  RomOperation operation() const { return operation_; }
+  const std::error_code& code() const { return code_; }
   FileOutcome outcome() const { return outcome_; }
-  // What went wrong, in Simplified Chinese ("磁盘空间不足", ...).
-  std::string description() const;
+  RomEdition edition() const { return edition_; }
   // The whole report, as what() gives it, with the file named as `name`
   // (what() names it by its path as UTF-8).
   std::string Report(std::string_view name) const;
-  // True when opening failed because the path names no file.
-  bool NamesNoFile() const;
 
  private:
-  Reason reason_;
-  std::filesystem::path path_;
+  RomOperation operation_;
+  std::error_code code_;
   FileOutcome outcome_;
+  RomEdition edition_;
 };
 
-// A plain description of a system error code in Simplified Chinese.
-std::string DescribeSystemError(std::error_code code);
+// What went wrong, in Simplified Chinese: the engine's own words for a
+// refusal and for the common system errors, the system's for the rest.
+std::string DescribeError(std::error_code code);
 
 }  // namespace qorvane
+
+template <>
+struct std::is_error_code_enum<qorvane::RomRefusal> : std::true_type {};
 
 #endif  // QORVANE_ROM_ROM_ERROR_H_

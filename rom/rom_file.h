@@ -1,11 +1,13 @@
-// The engine's only way to a file: one handle to one existing file, with
-// positioned reads and writes at 64-bit offsets, sync, an exclusive lock, and
-// a checked close. Each method raises RomError naming the file; the `Try`
-// methods report instead, for the restore after a failed write, which must
-// carry on whatever happens. The handle is closed on every path out.
+// The engine's only way to a file: one handle to one existing regular file,
+// with positioned reads and writes at 64-bit offsets, sync, an exclusive
+// lock, and a checked close. Each method raises RomError naming the file; the
+// `Try` methods report instead, for the restore after a failed write, which
+// must carry on whatever happens. The handle is closed on every path out.
 //
 // The system calls that move data, sync and close sit behind `FileCalls`, so
 // tests can record them, or make one fail or come back short, on a real file.
+// What differs between systems lives in one backend file per platform
+// (file_posix.cpp, file_win32.cpp), which CMake chooses.
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -14,17 +16,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <system_error>
 
 #include "rom/rom_error.h"
 
 namespace qorvane {
 
-#ifdef _WIN32
-using NativeHandle = void*;
-#else
-using NativeHandle = int;
-#endif
+// A file descriptor, or the value of a Windows HANDLE.
+using NativeHandle = std::intptr_t;
 
 struct IoResult {
   std::size_t bytes = 0;  // transferred; may be fewer than asked
@@ -49,28 +49,23 @@ class FileCalls {
   static FileCalls& System();
 };
 
-// What `path` names, following symbolic links, as std::filesystem::status
-// says; on Windows through the system's own call, at any path length.
-std::filesystem::file_type FileTypeOf(const std::filesystem::path& path,
-                                      std::error_code& error);
-
 class RomFile {
  public:
   enum class Access { ReadOnly, ReadWrite };
-  struct Info {
-    bool regular = false;
-    std::uint64_t size = 0;
-  };
 
-  // Opens an existing file; never creates or truncates one, and never waits
-  // (a FIFO opens at once).
-  RomFile(std::filesystem::path path, Access access,
+  // Opens an existing regular file; never creates or truncates one, and
+  // never waits or starts anything (a FIFO or a device opens at once). What
+  // the path names is told from the opened handle: a path that names no file
+  // raises RomError with a code equal to errc::no_such_file_or_directory, a
+  // directory, device or FIFO one with RomRefusal::NotRegularFile.
+  RomFile(const std::filesystem::path& path, Access access,
           FileCalls& calls = FileCalls::System());
   ~RomFile();
   RomFile(const RomFile&) = delete;
   RomFile& operator=(const RomFile&) = delete;
 
-  Info Stat() const;
+  // The file's size when it was opened.
+  std::uint64_t size() const { return size_; }
   // An exclusive advisory lock, taken without waiting: a file that another
   // conversion holds is an error. Released on close.
   void LockExclusive();
@@ -83,16 +78,27 @@ class RomFile {
   // A failed close says what it left of the file: `outcome`.
   void Close(FileOutcome outcome);
 
-  const std::filesystem::path& path() const { return path_; }
-
  private:
   [[noreturn]] void Fail(RomOperation operation, std::error_code code) const;
 
-  std::filesystem::path path_;
+  std::filesystem::path path_;  // to name the file in errors
   FileCalls& calls_;
-  NativeHandle handle_;
+  NativeHandle handle_ = 0;
+  std::uint64_t size_ = 0;
   bool open_ = false;
 };
+
+// What each platform's backend provides besides the FileCalls.
+//
+// Opens `path` as RomFile's constructor says, setting `handle` and `size`;
+// on failure returns the code the constructor raises, with no handle left
+// open.
+std::error_code OpenRegularFile(const std::filesystem::path& path,
+                                RomFile::Access access, NativeHandle& handle,
+                                std::uint64_t& size);
+std::error_code LockFileExclusive(NativeHandle handle);
+// The system's own words for `code`, as UTF-8.
+std::string SystemErrorWords(std::error_code code);
 
 }  // namespace qorvane
 

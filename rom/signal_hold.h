@@ -5,25 +5,18 @@
 // would have: the process ends (or its own handler runs) before the
 // destructor returns.
 //
-// On POSIX the signals are blocked in the holding thread. A signal sent to
-// the process may go to any thread that does not block it, so for the time
-// of the hold the other threads pass such a signal on to the holding thread,
-// where it waits. (One that another thread has only just begun to take as
-// the hold ends may take effect a moment after the destructor; none is
-// lost.) A signal the program ignores stays ignored. On Windows a console
-// control handler takes Ctrl-C and Ctrl-Break; one that came ends the
-// process with the status the system's own handler gives
-// (STATUS_CONTROL_C_EXIT).
+// One process-wide handler notes such a signal, whichever thread it comes
+// to; the hold's end puts the program's own handlers back and raises a noted
+// signal again. A signal the program ignores stays ignored. On Windows a
+// noted Ctrl-C or Ctrl-Break ends the process with the status the system's
+// own handler gives (STATUS_CONTROL_C_EXIT). Each platform has its own
+// file (signal_hold_posix.cpp, signal_hold_win32.cpp).
 //
 // Holds nest within a thread; holds in different threads take turns.
 // SIGKILL, SIGSTOP and power loss cannot be held off.
 
 #ifndef QORVANE_ROM_SIGNAL_HOLD_H_
 #define QORVANE_ROM_SIGNAL_HOLD_H_
-
-#ifndef _WIN32
-#include <signal.h>
-#endif
 
 namespace qorvane {
 
@@ -33,11 +26,6 @@ class SignalHold {
   ~SignalHold();
   SignalHold(const SignalHold&) = delete;
   SignalHold& operator=(const SignalHold&) = delete;
-
- private:
-#ifndef _WIN32
-  sigset_t previous_mask_;
-#endif
 };
 
 }  // namespace qorvane

@@ -30,3 +30,6 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk
   groff-base)  # the manual page's warnings check
+
+# What building and serving the browser page needs (scripts/web.sh).
+WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)

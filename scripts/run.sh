@@ -6,10 +6,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 
-build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQORVANE_BUILD_TESTS=OFF -DQORVANE_BUILD_BENCHMARKS=OFF
-cmake --build "$build"
+build=build/release  # the preset's folder
+cmake --preset release
+cmake --build --preset release
 
 sample="$PWD/build/sample/qorvane-sample.gba"
 mkdir -p "$(dirname "$sample")"

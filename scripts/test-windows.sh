@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The Windows programs: cross-builds them with MinGW-w64 (warnings are
-# errors), runs the Windows test suites under Wine through CTest, and runs
-# the real window end to end. Headless: starts its own Xvfb, and uses a
-# fresh Wine prefix inside the build folder.
+# The Windows programs: cross-builds them with MinGW-w64 as the release zip
+# is built (warnings are errors), runs the Windows test suites under Wine
+# through CTest, and runs the real window end to end. Headless: starts its
+# own Xvfb, and uses a fresh Wine prefix inside the build folder.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
@@ -10,13 +10,10 @@ ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix \
   mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb xdotool \
   strip-nondeterminism
 
-build=build/windows
-cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel -DQORVANE_WERROR=ON \
-  -DQORVANE_BUILD_BENCHMARKS=OFF
-cmake --build "$build"
-(cd "$build" && cpack)  # the release zip
+build=build/windows  # the preset's folder
+cmake --preset windows --fresh  # as the preset says, whatever was cached
+cmake --build --preset windows
+cpack --preset windows  # the release zip
 
 # A display of our own, and a Wine prefix nobody else uses. Mono and Gecko
 # are left out, so Wine offers no download.
@@ -66,6 +63,5 @@ wineserver -p
 wine "$build/tests/window/win32/win32_window_tests.exe" --gtest_list_tests \
   >"$build/wine-start.log" 2>&1
 
-# One test at a time: the window tests need the focus.
-ctest --test-dir "$build" --output-on-failure --timeout 300
+ctest --preset windows  # one test at a time: the window tests need the focus
 bash tests/window/win32/e2e.sh "$build"

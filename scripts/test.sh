@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything warning-free, and runs all tests.
+# Installs what is missing, builds everything warning-free, and runs all
+# tests: the Linux programs (built as the Debian package is: Debian's flags,
+# the shared C++ runtime), the Windows programs under Wine, and the package.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev
 
-build=build/test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORVANE_WERROR=ON
-cmake --build "$build"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j 2
+# Configures afresh (so build/test is as the preset says), builds, tests.
+cmake --workflow --preset test --fresh
 bash scripts/test-windows.sh  # the Windows programs, cross-built and run under Wine
-bash scripts/test-package.sh
+bash scripts/test-package.sh  # the Debian package, made from build/test
 bash scripts/test-web.sh  # the web edition in headless Chromium

@@ -78,9 +78,15 @@ inline constexpr std::string_view kFileErrorLead =
     "处理ROM文件时出错，程序将退出。";
 inline constexpr std::string_view kInternalErrorLead = "程序内部出错，将退出。";
 
-// The command line's report of a path that is not a file it can read.
-inline constexpr std::string_view kNoSuchFile = "文件不存在";
-inline constexpr std::string_view kNotRegularFile = "这不是一个普通文件";
+// The browser page's own words: the window's close box, the message boxes'
+// button (the systems' own boxes bring theirs), and what the page shows once
+// the tool has ended, since a page cannot end its process.
+inline constexpr std::string_view kCloseButton = "关闭";
+inline constexpr std::string_view kOkButton = "确定";
+inline constexpr std::string_view kEndedNotice = "简繁体切换工具已退出。";
+inline constexpr std::string_view kStartAgainButton = "重新开始";
+// The name under the icon when the page is added to a home screen.
+inline constexpr std::string_view kAppShortName = "简繁体切换工具";
 
 }  // namespace qorvane::texts
 

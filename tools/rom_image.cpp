@@ -13,11 +13,21 @@ void Require(bool ok, const std::string& what,
   if (!ok) throw std::runtime_error(what + ": " + path.string());
 }
 
-}  // namespace
-
+// The fill byte at `offset` of a Fill::Pattern image.
 std::uint8_t PatternByte(std::uint64_t offset) {
   return static_cast<std::uint8_t>((offset % 251) * 7 + 3);
 }
+
+void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  Require(out.good(), "cannot create", path);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  Require(!out.fail(), "cannot write", path);
+}
+
+}  // namespace
 
 RomImageBuilder& RomImageBuilder::Size(std::uint64_t size) {
   size_ = size;
@@ -31,11 +41,13 @@ RomImageBuilder& RomImageBuilder::WithFill(Fill fill) {
 
 RomImageBuilder& RomImageBuilder::Edition(RomEdition edition) {
   if (IsConvertible(edition)) {
-    const TargetScript script = edition == RomEdition::Simplified
-                                    ? kSimplifiedScript
-                                    : kTraditionalScript;
-    for (const SitePatch& patch : PatchRunsFor(script)) {
-      overlay_[patch.site.offset] = Bytes(patch.run.begin(), patch.run.end());
+    // An enhanced edition's signature heads all its runs.
+    const SignatureBytes& head = edition == RomEdition::Simplified
+                                     ? kSimplifiedSignature
+                                     : kTraditionalSignature;
+    for (const PatchSite& site : kPatchSites) {
+      const PatchRun run = RunFor(site, head);
+      overlay_[site.offset] = Bytes(run.begin(), run.end());
     }
   } else if (edition == RomEdition::NotEnhanced) {
     overlay_[SignatureOffset] =
@@ -87,28 +99,14 @@ void RomImageBuilder::WriteTo(const std::filesystem::path& path) const {
 }
 
 Bytes ReadFileBytes(const std::filesystem::path& path) {
-  return ReadFileBytes(path, 0, std::filesystem::file_size(path));
-}
-
-Bytes ReadFileBytes(const std::filesystem::path& path, std::uint64_t offset,
-                    std::size_t count) {
   std::ifstream in(path, std::ios::binary);
   Require(in.good(), "cannot open", path);
-  in.seekg(static_cast<std::streamoff>(offset));
-  Bytes bytes(count);
+  Bytes bytes(std::filesystem::file_size(path));
   in.read(reinterpret_cast<char*>(bytes.data()),
-          static_cast<std::streamsize>(count));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+          static_cast<std::streamsize>(bytes.size()));
+  Require(in.gcount() == static_cast<std::streamsize>(bytes.size()),
+          "cannot read", path);
   return bytes;
-}
-
-void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  Require(out.good(), "cannot create", path);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  Require(!out.fail(), "cannot write", path);
 }
 
 }  // namespace qorvane::images

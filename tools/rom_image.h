@@ -31,22 +31,17 @@ class RomImageBuilder {
   // Any bytes at any offset, applied after the edition's bytes.
   RomImageBuilder& Put(std::uint64_t offset, const Bytes& bytes);
 
-  Bytes Build() const;
   void WriteTo(const std::filesystem::path& path) const;
 
  private:
+  Bytes Build() const;
+
   std::uint64_t size_ = 0x100000;  // 1 MiB
   Fill fill_ = Fill::Pattern;
   std::map<std::uint64_t, Bytes> overlay_;
 };
 
-// The fill byte at `offset` of a Fill::Pattern image.
-std::uint8_t PatternByte(std::uint64_t offset);
-
 Bytes ReadFileBytes(const std::filesystem::path& path);
-Bytes ReadFileBytes(const std::filesystem::path& path, std::uint64_t offset,
-                    std::size_t count);
-void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 
 }  // namespace qorvane::images
 

@@ -7,6 +7,7 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "cli/windows_console.h"
 #include "rom/path_text.h"
 #include "rom/rom_engine.h"
+#include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
 
 namespace qorvane::cli {
@@ -29,6 +31,11 @@ using CliRun = std::tuple<int, std::string, std::string>;  // status, out, err
 CliRun Cli(const Args& args) {
   std::ostringstream out, err;
   return {RunCli(args, out, err), out.str(), err.str()};  // left to right
+}
+
+// What the CLI prints for a path and an engine error code: its words alone.
+std::string Said(const std::string& path, std::error_code code) {
+  return path + ": " + DescribeError(code) + "\n";
 }
 
 #ifndef _WIN32  // POSIX names, a FIFO, fork and signals
@@ -52,8 +59,17 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
   const std::string gone = (dir / "it's 简体 版.gba").string();
   const std::string fifo = (dir / "fifo.gba").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string no_files = gone + ": 文件不存在\n" + fifo +
-                               ": 这不是一个普通文件\n/: 这不是一个普通文件\n";
+  const std::error_code other = RomRefusal::NotRegularFile;
+  const std::string no_files =
+      Said(gone, make_error_code(std::errc::no_such_file_or_directory)) +
+      Said(fifo, other) + Said("/", other);
+  // A message box's lines as terminal lines.
+  const auto warning = [](RomEdition edition) {
+    std::string lines(texts::WrongFileWarning(edition));
+    std::replace(lines.begin(), lines.end(), '\r', '\n');
+    return lines + "\n";
+  };
+  const RomError short_file(RomOperation::Read, cut, RomRefusal::TooShort);
   const testing::Bytes n_before = testing::ReadFileBytes(n);
   // With several files the gravest status wins, wherever it comes.
   const std::vector<std::pair<Args, CliRun>> cases = {
@@ -63,16 +79,10 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
         n + ": not-enhanced\n" + u + ": unrecognised\n" + half_line, no_files}},
       {{"--to=simplified", gone, fifo, "/", cut, n, t},
        {kExitFileError, t + ": traditional -> simplified\n",
-        no_files + cut_shown + ": 拒绝转换文件“" + cut_shown +
-            "”：文件太短，容纳不下全部五处转换数据（至少需要 796171 "
-            "字节）。文件保持原样，未做任何改动。\n" +
-            n + ":\n" +
-            "您选择的不是Lumek汉化简繁增强版的ROM\n        "
-            "请选择正确的ROM文件\n"}},
+        no_files + cut_shown + ": " + short_file.Report(cut_shown) + "\n" + n +
+            ":\n" + warning(RomEdition::NotEnhanced)}},
       {{"--to", "simplified", u},
-       {kExitWrongFile, "",
-        u + ":\n您选择的不是“QorvaneADVANCE”的ROM\n       "
-            "请选择正确的ROM文件\n"}},
+       {kExitWrongFile, "", u + ":\n" + warning(RomEdition::Unrecognised)}},
   };
   for (const auto& [args, expected] : cases) {
     EXPECT_EQ(Cli(args), expected) << ::testing::PrintToString(args);
@@ -122,7 +132,7 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
 
 #else  // the Windows edge
 
-const std::string kLine = "样本.gba: 文件不存在\n";
+const std::string kLine = "样本.gba: simplified\n";
 
 // A Chinese name through a UTF-8 argument; output as UTF-8 bytes to a file,
 // as characters to a console, and to no handle at all.
@@ -156,11 +166,11 @@ TEST(CliTest, AChineseNameThenOutputToAFileAConsoleAndNowhere) {
   CONSOLE_SCREEN_BUFFER_INFO start{};
   EXPECT_TRUE(::GetConsoleScreenBufferInfo(handle, &start));
   EXPECT_TRUE(write_line(handle));
-  std::wstring shown(13, L'\0');
+  std::wstring shown(18, L'\0');
   DWORD got = 0;
-  ::ReadConsoleOutputCharacterW(handle, shown.data(), 13,
+  ::ReadConsoleOutputCharacterW(handle, shown.data(), 18,
                                 start.dwCursorPosition, &got);
-  EXPECT_EQ(shown, L"样本.gba: 文件不存在");
+  EXPECT_EQ(shown, L"样本.gba: simplified");
   ::CloseHandle(handle);
   ::FreeConsole();
 }

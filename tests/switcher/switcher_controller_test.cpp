@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,10 +93,41 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(run(&C::ConvertSelectedRom),
             (Shown{kSimplified, "info 提 示: 转换成功", "quit"}));
   EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
-  // A refused conversion raises and shows no success.
-  testing::RomImageBuilder().Edition(RomEdition::NotEnhanced).WriteTo(held);
-  EXPECT_THROW(run(&C::ConvertSelectedRom), RomError);
-  EXPECT_TRUE(view.shown.empty());
+  // A refused or failed conversion raises and shows no success; the window
+  // reports it under a lead line, naming the file.
+  const std::string name = "文件“" + PathToUtf8(held) + "”：";
+  const std::vector<std::pair<std::function<void()>, std::string>> failures = {
+      {[&] { testing::RomImageBuilder().Size(0xC2A0A).WriteTo(held); },
+       "拒绝转换" + name +
+           "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）"},
+      {[&] {
+         testing::RomImageBuilder()
+             .Size(0xC2A0A)
+             .Edition(RomEdition::Simplified)
+             .WriteTo(held);
+       },
+       "拒绝转换" + name +
+           "文件太短，容纳不下全部五处转换数据（至少需要 797195 字节）"},
+      {[&] {
+         std::filesystem::remove(held);
+         std::filesystem::create_directory(held);
+       },
+       "拒绝转换" + name + "这不是一个普通文件"},
+      {[&] { std::filesystem::remove(held); },
+       "无法打开" + name + "文件不存在（系统错误代码 2）"},
+  };
+  for (const auto& [change, report] : failures) {
+    change();
+    try {
+      run(&C::ConvertSelectedRom);
+      ADD_FAILURE() << "converted";
+    } catch (...) {
+      EXPECT_EQ(FatalErrorText(std::current_exception()),
+                "处理ROM文件时出错，程序将退出。\r" + report +
+                    "。文件保持原样，未做任何改动。");
+    }
+    EXPECT_TRUE(view.shown.empty());
+  }
   controller.ShowAbout();
   controller.ExitTool();
   EXPECT_EQ(view.shown, (Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"

@@ -6,6 +6,8 @@
 #   qorvane-switcher.ico   96, 48, 32, 16 px, the Windows program file's icon
 #   hicolor/NxN/apps/org.example.QorvaneSwitcher.png   48, 64, 96, 128 px,
 #                          the desktop icon, named after the application id
+#   ../../web/icon-N.png   32, 192, 512 px, the web page's icon and its
+#                          home-screen icons (web app manifest)
 # All 256 colours. The PNGs carry no time stamps, so running this again
 # gives the same files.
 # Needs ImageMagick and a Simplified-Chinese font (Debian: imagemagick,
@@ -53,4 +55,10 @@ for size in 48 64 96 128; do
   draw "$size" "$work/$size.png"
   png "$work/$size.png" "$dir/$app_id.png"
   echo "wrote $dir/$app_id.png"
+done
+
+for size in 32 192 512; do
+  draw "$size" "$work/web-$size.png"
+  png "$work/web-$size.png" "../../web/icon-$size.png"
+  echo "wrote ../../web/icon-$size.png"
 done

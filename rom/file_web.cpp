@@ -1,0 +1,308 @@
+// The browser backend of RomFile, over the page's File and
+// FileSystemFileHandle objects. The page puts each file the user picks in
+// `Module.romFiles`, a Map from the name the engine is given to
+// {file: File} or {handle: FileSystemFileHandle}; a handle is one the page
+// may ask to write.
+//
+// Reads take exactly the bytes asked for, through Blob.slice of the file as
+// it was when opened. A file opened for writing through a handle is written
+// in place: its writable stream (a swap copy the browser keeps until
+// close() commits it) takes each write at its position; the stream's
+// close() is the sync, and abort() on any failure leaves the file as it was.
+// A file with no handle (a browser without the File System Access API) is
+// never changed: its writes are kept, and the sync downloads a copy under
+// the file's own name, built as a Blob of slices of the original and the
+// written runs, with no copy of the whole file in memory. Either way the
+// engine reads only before it writes.
+//
+// After an aborted stream the file holds its old bytes again, so writing
+// those same bytes back (the engine's restore) succeeds without a stream;
+// any other write then fails.
+//
+// Every call runs to its end under Asyncify; a failure comes back as the
+// DOMException's name, which one table below turns into a code of the
+// browser's file category, with the reason in Chinese.
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "rom/path_text.h"
+#include "rom/rom_file.h"
+
+namespace qorvane {
+namespace {
+
+struct BrowserError {
+  std::string_view name;  // the DOMException's
+  const char* reason;
+};
+
+// Indexed by code value - 1; the last row stands for any other name.
+constexpr std::array<BrowserError, 11> kBrowserErrors{{
+    {"NotFoundError", "文件不存在，可能已被删除、移动或改名"},
+    {"NotAllowedError", "浏览器没有获准访问此文件"},
+    {"SecurityError", "浏览器出于安全原因拒绝访问此文件"},
+    {"NoModificationAllowedError",
+     "此文件不能修改（可能是只读的，或正被另一个标签页写入）"},
+    {"NotReadableError", "无法读取文件，它在选定之后可能已被修改或移走"},
+    {"QuotaExceededError", "存储空间不足"},
+    {"InvalidStateError", "文件在操作中途发生了变化，操作无法完成"},
+    {"InvalidModificationError", "浏览器不允许对此文件做这项修改"},
+    {"TypeMismatchError", "选定的不是一个文件"},
+    {"AbortError", "操作被中止"},
+    {"", "浏览器无法完成此文件操作"},
+}};
+
+class BrowserFileCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "browser-file"; }
+  std::string message(int value) const override {
+    const auto index = static_cast<std::size_t>(value - 1);
+    return index < kBrowserErrors.size() ? kBrowserErrors[index].reason
+                                         : kBrowserErrors.back().reason;
+  }
+  // A vanished file is what the engine knows as no such file.
+  std::error_condition default_error_condition(
+      int value) const noexcept override {
+    if (value == 1) return std::errc::no_such_file_or_directory;
+    return {value, *this};
+  }
+};
+
+const std::error_category& BrowserFileErrors() {
+  static const BrowserFileCategory category;
+  return category;
+}
+
+std::error_code CodeFor(std::string_view name) {
+  std::size_t index = 0;
+  while (index + 1 < kBrowserErrors.size() &&
+         kBrowserErrors[index].name != name) {
+    ++index;
+  }
+  return {static_cast<int>(index + 1), BrowserFileErrors()};
+}
+
+// The name of the failure the last call below reported (by returning a
+// negative number), as a UTF-8 string to free.
+EM_JS(char*, TakeBrowserError, (), {
+  const name = String(Module.romError || "");
+  Module.romError = "";
+  const size = lengthBytesUTF8(name) + 1;
+  const text = _malloc(size);
+  stringToUTF8(name, text, size);
+  return text;
+});
+
+std::error_code LastBrowserError() {
+  char* name = TakeBrowserError();
+  const std::error_code code = CodeFor(name);
+  std::free(name);
+  return code;
+}
+
+// Opens the picked file `path` names: returns a handle (> 0) and sets
+// *size, or a negative number. `write`: the caller means to write.
+EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write, double* size), {
+  try {
+    const files = Module.romFiles || new Map();
+    const entry = files.get(UTF8ToString(path));
+    if (!entry) throw new DOMException("", "NotFoundError");
+    const open = {
+      name : "",
+      handle : null,
+      file : null,
+      writable : null,
+      runs : null,
+      aborted : false
+    };
+    if (entry.handle) {
+      open.file = await entry.handle.getFile();
+      if (write && entry.handle.createWritable) {
+        const mode = {mode : "readwrite"};
+        if ((await entry.handle.queryPermission(mode)) !=
+            = "granted" && (await entry.handle.requestPermission(mode)) !=
+            = "granted") {
+          throw new DOMException("", "NotAllowedError");
+        }
+        open.handle = entry.handle;
+      }
+    } else {
+      open.file = entry.file;
+    }
+    if (write && !open.handle) open.runs = [];
+    open.name = open.file.name;
+    Module.romOpen = Module.romOpen || new Map();
+    Module.romNext = (Module.romNext || 0) + 1;
+    Module.romOpen.set(Module.romNext, open);
+    HEAPF64[size >> 3] = open.file.size;
+    return Module.romNext;
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    return -1;
+  }
+});
+
+// Reads up to `length` bytes at `offset` into `buffer`: the count, or -1.
+EM_ASYNC_JS(int, ReadBrowserFile,
+            (int handle, unsigned char* buffer, int length, double offset), {
+              try {
+                const open = Module.romOpen.get(handle);
+                const part = open.file.slice(offset, offset + length);
+                const bytes = new Uint8Array(await part.arrayBuffer());
+                HEAPU8.set(bytes, buffer);
+                return bytes.length;
+              } catch (error) {
+                Module.romError = (error && error.name) || "Error";
+                return -1;
+              }
+            });
+
+// Writes `length` bytes at `offset`: the count, or -1.
+EM_ASYNC_JS(
+    int, WriteBrowserFile,
+    (int handle, const unsigned char* data, int length, double offset), {
+      const open = Module.romOpen.get(handle);
+      const bytes = HEAPU8.slice(data, data + length);
+      try {
+        if (open.aborted) {
+          const old = new Uint8Array(
+              await open.file.slice(offset, offset + length).arrayBuffer());
+          if (old.length != = length ||
+                              old.some((byte, i) = > byte != = bytes[i])) {
+            throw new DOMException("", "InvalidStateError");
+          }
+        } else if (open.runs) {
+          open.runs.push({offset : offset, bytes : bytes});
+        } else {
+          if (!open.writable) {
+            open.writable =
+                await open.handle.createWritable({keepExistingData : true});
+          }
+          await open.writable.write(
+              {type : "write", position : offset, data : bytes});
+        }
+        return length;
+      } catch (error) {
+        Module.romError = (error && error.name) || "Error";
+        if (open.writable) await open.writable.abort().catch(() = > {});
+        open.writable = null;
+        open.runs = open.runs&&[];
+        open.aborted = true;
+        return -1;
+      }
+    });
+
+// Commits what was written: closes the stream, or downloads the converted
+// copy. 0, or -1.
+EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
+  const open = Module.romOpen.get(handle);
+  try {
+    if (open.writable) {
+      const writable = open.writable;
+      open.writable = null;
+      await writable.close();
+    } else if (open.runs && open.runs.length) {
+      const runs = open.runs.slice().sort((a, b) = > a.offset - b.offset);
+      const parts = [];
+      let at = 0;
+      for (const run of runs) {
+        if (run.offset < at || run.offset + run.bytes.length > open.file.size) {
+          throw new DOMException("", "InvalidStateError");
+        }
+        parts.push(open.file.slice(at, run.offset), run.bytes);
+        at = run.offset + run.bytes.length;
+      }
+      parts.push(open.file.slice(at));
+      const copy = new Blob(parts, {type : "application/octet-stream"});
+      const link = document.createElement("a");
+      link.href = URL.createObjectURL(copy);
+      link.download = open.name;
+      document.body.append(link);
+      link.click();
+      link.remove();
+      setTimeout(() = > URL.revokeObjectURL(link.href), 60000);
+      open.runs = [];
+    }
+    return 0;
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    open.runs = open.runs&&[];
+    open.aborted = true;
+    return -1;
+  }
+});
+
+// Forgets the handle; a stream never committed is aborted. 0, or -1.
+EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
+  const open = Module.romOpen.get(handle);
+  Module.romOpen.delete(handle);
+  try {
+    if (open.writable) await open.writable.abort();
+    return 0;
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    return -1;
+  }
+});
+
+int Handle(NativeHandle handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
+                           std::uint64_t offset) {
+  const int got = ReadBrowserFile(
+      Handle(handle), buffer.data(),
+      static_cast<int>(std::min<std::size_t>(buffer.size(), 1 << 30)),
+      static_cast<double>(offset));
+  if (got < 0) return {0, LastBrowserError()};
+  return {static_cast<std::size_t>(got), {}};
+}
+
+IoResult FileCalls::WriteAt(NativeHandle handle,
+                            std::span<const std::uint8_t> data,
+                            std::uint64_t offset) {
+  const int put = WriteBrowserFile(
+      Handle(handle), data.data(),
+      static_cast<int>(std::min<std::size_t>(data.size(), 1 << 30)),
+      static_cast<double>(offset));
+  if (put < 0) return {0, LastBrowserError()};
+  return {static_cast<std::size_t>(put), {}};
+}
+
+std::error_code FileCalls::Sync(NativeHandle handle) {
+  return SyncBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
+                                             : std::error_code{};
+}
+
+std::error_code FileCalls::Close(NativeHandle handle) {
+  return CloseBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
+                                              : std::error_code{};
+}
+
+std::error_code OpenRegularFile(const std::filesystem::path& path,
+                                RomFile::Access access, NativeHandle& handle,
+                                std::uint64_t& size) {
+  double bytes = 0;
+  const int opened =
+      OpenBrowserFile(PathToUtf8(path).c_str(),
+                      access == RomFile::Access::ReadWrite ? 1 : 0, &bytes);
+  if (opened < 0) return LastBrowserError();
+  handle = opened;
+  size = static_cast<std::uint64_t>(bytes);
+  return {};
+}
+
+// A browser file has no advisory locks; the writable stream is the page's
+// own, and its commit replaces the file whole.
+std::error_code LockFileExclusive(NativeHandle /*handle*/) { return {}; }
+
+std::string SystemErrorWords(std::error_code code) { return code.message(); }
+
+}  // namespace qorvane

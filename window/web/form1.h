@@ -1,0 +1,51 @@
+// The tool's only window in a browser page, and the page's `SwitcherView`.
+//
+// Form1 builds its controls into the page from the shared layout table, at
+// twips / 15 CSS pixels each (scaled as one on a narrow screen), and runs
+// the action the table wires to a click. The page's one click listener lets
+// one action run at a time: while it waits (a message box, the file picker,
+// a file call, all under Asyncify), nothing else on the page reacts. An
+// error is shown in an error box and ends the tool. A page cannot end its
+// process: the end removes the window and offers to start again.
+
+#ifndef QORVANE_WINDOW_WEB_FORM1_H_
+#define QORVANE_WINDOW_WEB_FORM1_H_
+
+#include <filesystem>
+#include <string_view>
+
+#include "switcher/switcher_controller.h"
+#include "switcher/switcher_view.h"
+#include "window/shared/form1_layout.h"
+
+namespace qorvane {
+
+class Form1 : public SwitcherView {
+ public:
+  // Builds the window into the page, runs Start and puts the focus on the
+  // first control in tab order.
+  void Load();
+  // A click on `control`; form1::kForm is the close box.
+  void Click(form1::Id control);
+
+  // SwitcherView.
+  void ShowMessage(std::string_view text, std::string_view title,
+                   MessageKind kind) override;
+  void SetStatus(std::string_view text) override;
+  void SetPathText(std::string_view text) override;
+  std::filesystem::path AskOpenFile(std::string_view title,
+                                    std::string_view filter) override;
+  void QuitTool() override;
+
+ private:
+  // Runs one controller action; an error is reported and ends the tool.
+  void Guard(void (*action)(SwitcherController&));
+  void End();
+
+  SwitcherController controller_{*this};
+  bool ended_ = false;
+};
+
+}  // namespace qorvane
+
+#endif  // QORVANE_WINDOW_WEB_FORM1_H_
