@@ -50,6 +50,8 @@ CONTROLS = {
         r'\{\w+, "(\w+)", Kind::(\w+), (\w+), (?:texts::(\w+)|""),\s*'
         r'\{(\d+), (\d+), (\d+), (\d+)\}, (\d+)\}', _layout)
 }
+LABEL_FAMILIES = re.findall(r'"([^"]+)"', re.search(
+    r"kLabelFontFamilies\{(.*?)\};", _layout, re.S)[1])
 CLIENT = tuple(int(re.search(rf"{n} = (\d+);", _layout)[1])
                for n in ("kClientWidth", "kClientHeight"))
 
@@ -431,6 +433,15 @@ class Page:
         tree = self.call("Accessibility.getPartialAXTree", backendNodeId=node,
                          fetchRelatives=False)["nodes"]
         return tree[0].get("name", {}).get("value")
+
+    def fonts(self, node):
+        """The faces the element's text is drawn with."""
+        self.call("CSS.enable")
+        self.call("DOM.getDocument", depth=0)
+        ids = self.call("DOM.pushNodesByBackendIdsToFrontend",
+                        backendNodeIds=[node])["nodeIds"]
+        return {f["familyName"] for f in self.call(
+            "CSS.getPlatformFontsForNode", nodeId=ids[0])["fonts"]}
 
     def rect(self, node):
         return self.on(node, "function() { const r = "
