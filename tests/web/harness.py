@@ -52,6 +52,13 @@ CONTROLS = {
 }
 LABEL_FAMILIES = re.findall(r'"([^"]+)"', re.search(
     r"kLabelFontFamilies\{(.*?)\};", _layout, re.S)[1])
+
+
+def first_installed(families):
+    installed = subprocess.run(["fc-list", ":", "family"], capture_output=True,
+                               text=True, check=True).stdout
+    names = {n for line in installed.splitlines() for n in line.split(",")}
+    return next((f for f in families if f in names), None)
 CLIENT = tuple(int(re.search(rf"{n} = (\d+);", _layout)[1])
                for n in ("kClientWidth", "kClientHeight"))
 
@@ -262,7 +269,8 @@ class Browser:
 # blobs given URLs, and helpers that make and read files in the origin's
 # private file system with the unwrapped calls.
 INSTRUMENTS = r"""(() => {
-  const io = window.__io = {read: 0, written: 0, urls: [], fail: {}};
+  const io = window.__io = {read: 0, written: 0, aborted: 0, urls: [],
+                            fail: {}};
   const failing = op => io.fail[op] && io.fail[op][1]-- <= 0 &&
       Promise.reject(new DOMException('', io.fail[op][0]));
   const orig = {arrayBuffer: Blob.prototype.arrayBuffer};
@@ -293,6 +301,8 @@ INSTRUMENTS = r"""(() => {
     if (failed) return failed;
     return f.apply(this, a);
   });
+  wrap(W && W.prototype, 'abort', function (f, a) {
+    io.aborted++; return f.apply(this, a); });
   wrap(URL, 'createObjectURL', function (f, a) {
     io.urls.push(a[0].type); return f.apply(this, a); });
   const file = async (name, create) =>
@@ -471,14 +481,14 @@ class Page:
                   touchPoints=[{"x": x, "y": y}])
         self.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
 
-    def key(self, key):
-        code = KEYS[key]
+    def key(self, *keys):  # ("Shift", "Tab"): Tab with Shift held
+        key, modifiers = keys[-1], 8 if "Shift" in keys else 0
         name = {" ": "Space"}.get(key, key)
         text = {"Enter": "\r", " ": " "}.get(key)
-        self.call("Input.dispatchKeyEvent", type="keyDown", key=key, code=name,
-                  windowsVirtualKeyCode=code, **({"text": text} if text else {}))
-        self.call("Input.dispatchKeyEvent", type="keyUp", key=key, code=name,
-                  windowsVirtualKeyCode=code)
+        for kind in ("keyDown", "keyUp"):
+            self.call("Input.dispatchKeyEvent", type=kind, key=key, code=name,
+                      windowsVirtualKeyCode=KEYS[key], modifiers=modifiers,
+                      **({"text": text} if text and kind == "keyDown" else {}))
 
     def make_file(self, name, size, bytes_at):
         self.js(f"__makeFile({json.dumps(name)}, {size}, "
