@@ -1,9 +1,23 @@
 # Release packages through CPack: the Windows zip when cross-building for
-# Windows, the Debian package on Linux. Every time stamp in either is
+# Windows, the site's zip when building the browser page with Emscripten,
+# the Debian package on Linux. Every time stamp in each is
 # SOURCE_DATE_EPOCH, which cmake/source-date-epoch.cmake sets where it is
 # missing, so the same sources make the same packages.
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/source-date-epoch.cmake)
-if(WIN32)
+if(EMSCRIPTEN)
+  # The site's zip: qorvane-switcher-1.00-web.zip, the static site of
+  # build/web/site at its root, to put in any web server's folder. From the
+  # preset "web": `cpack --preset dist-web` after the build.
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/site/ DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME qorvane-switcher)
+  set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
+  set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
+  set(CPACK_PACKAGE_FILE_NAME qorvane-switcher-${QORVANE_VERSION_TEXT}-web)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
+  include(CPack)
+elseif(WIN32)
   # Windows zip: qorvane-switcher-1.00-windows-x64.zip, one folder with both
   # programs (stripped), the user guide and the licence. From a build folder
   # made with cmake/mingw-w64-x86_64.cmake (the presets "windows" and

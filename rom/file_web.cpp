@@ -16,8 +16,8 @@
 // engine reads only before it writes.
 //
 // After an aborted stream the file holds its old bytes again, so writing
-// those same bytes back (the engine's restore) succeeds without a stream;
-// any other write then fails.
+// back bytes just as they were read from there (the engine's restore)
+// succeeds without touching the file; any other write then fails.
 //
 // Every call runs to its end under Asyncify; a failure comes back as the
 // DOMException's name, which one table below turns into a code of the
@@ -48,7 +48,7 @@ constexpr std::array<BrowserError, 11> kBrowserErrors{{
     {"NotAllowedError", "浏览器没有获准访问此文件"},
     {"SecurityError", "浏览器出于安全原因拒绝访问此文件"},
     {"NoModificationAllowedError",
-     "此文件不能修改（可能是只读的，或正被另一个标签页写入）"},
+     "此文件不能修改，它可能是只读的，或正被另一个标签页写入"},
     {"NotReadableError", "无法读取文件，它在选定之后可能已被修改或移走"},
     {"QuotaExceededError", "存储空间不足"},
     {"InvalidStateError", "文件在操作中途发生了变化，操作无法完成"},
@@ -88,6 +88,10 @@ std::error_code CodeFor(std::string_view name) {
   return {static_cast<int>(index + 1), BrowserFileErrors()};
 }
 
+// The page-side halves, in JavaScript (clang-format would break it). Each
+// catches every failure: a rejected promise would never wake the caller.
+// clang-format off
+
 // The name of the failure the last call below reported (by returning a
 // negative number), as a UTF-8 string to free.
 EM_JS(char*, TakeBrowserError, (), {
@@ -99,35 +103,21 @@ EM_JS(char*, TakeBrowserError, (), {
   return text;
 });
 
-std::error_code LastBrowserError() {
-  char* name = TakeBrowserError();
-  const std::error_code code = CodeFor(name);
-  std::free(name);
-  return code;
-}
-
 // Opens the picked file `path` names: returns a handle (> 0) and sets
-// *size, or a negative number. `write`: the caller means to write.
+// *size, or -1. `write`: the caller means to write.
 EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write, double* size), {
   try {
     const files = Module.romFiles || new Map();
     const entry = files.get(UTF8ToString(path));
     if (!entry) throw new DOMException("", "NotFoundError");
-    const open = {
-      name : "",
-      handle : null,
-      file : null,
-      writable : null,
-      runs : null,
-      aborted : false
-    };
+    const open = { name: "", handle: null, file: null, writable: null,
+                   runs: null, aborted: false, seen: [] };
     if (entry.handle) {
       open.file = await entry.handle.getFile();
       if (write && entry.handle.createWritable) {
-        const mode = {mode : "readwrite"};
-        if ((await entry.handle.queryPermission(mode)) !=
-            = "granted" && (await entry.handle.requestPermission(mode)) !=
-            = "granted") {
+        const mode = { mode: "readwrite" };
+        if ((await entry.handle.queryPermission(mode)) !== "granted" &&
+            (await entry.handle.requestPermission(mode)) !== "granted") {
           throw new DOMException("", "NotAllowedError");
         }
         open.handle = entry.handle;
@@ -151,52 +141,51 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write, double* size), {
 // Reads up to `length` bytes at `offset` into `buffer`: the count, or -1.
 EM_ASYNC_JS(int, ReadBrowserFile,
             (int handle, unsigned char* buffer, int length, double offset), {
-              try {
-                const open = Module.romOpen.get(handle);
-                const part = open.file.slice(offset, offset + length);
-                const bytes = new Uint8Array(await part.arrayBuffer());
-                HEAPU8.set(bytes, buffer);
-                return bytes.length;
-              } catch (error) {
-                Module.romError = (error && error.name) || "Error";
-                return -1;
-              }
-            });
+  try {
+    const open = Module.romOpen.get(handle);
+    const part = open.file.slice(offset, offset + length);
+    const bytes = new Uint8Array(await part.arrayBuffer());
+    open.seen.push({ offset: offset, bytes: bytes });
+    HEAPU8.set(bytes, buffer);
+    return bytes.length;
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    return -1;
+  }
+});
 
-// Writes `length` bytes at `offset`: the count, or -1.
-EM_ASYNC_JS(
-    int, WriteBrowserFile,
-    (int handle, const unsigned char* data, int length, double offset), {
-      const open = Module.romOpen.get(handle);
-      const bytes = HEAPU8.slice(data, data + length);
-      try {
-        if (open.aborted) {
-          const old = new Uint8Array(
-              await open.file.slice(offset, offset + length).arrayBuffer());
-          if (old.length != = length ||
-                              old.some((byte, i) = > byte != = bytes[i])) {
-            throw new DOMException("", "InvalidStateError");
-          }
-        } else if (open.runs) {
-          open.runs.push({offset : offset, bytes : bytes});
-        } else {
-          if (!open.writable) {
-            open.writable =
-                await open.handle.createWritable({keepExistingData : true});
-          }
-          await open.writable.write(
-              {type : "write", position : offset, data : bytes});
-        }
-        return length;
-      } catch (error) {
-        Module.romError = (error && error.name) || "Error";
-        if (open.writable) await open.writable.abort().catch(() = > {});
-        open.writable = null;
-        open.runs = open.runs&&[];
-        open.aborted = true;
-        return -1;
+// Writes `length` bytes at `offset`: the count, or -1. A failed write
+// aborts the stream.
+EM_ASYNC_JS(int, WriteBrowserFile,
+            (int handle, const unsigned char* data, int length, double offset), {
+  const open = Module.romOpen.get(handle);
+  const bytes = HEAPU8.slice(data, data + length);
+  try {
+    if (open.aborted) {
+      const same = seen => seen.offset === offset &&
+          seen.bytes.length === length &&
+          seen.bytes.every((byte, i) => byte === bytes[i]);
+      if (!open.seen.some(same)) throw new DOMException("", "InvalidStateError");
+    } else if (open.runs) {
+      open.runs.push({ offset: offset, bytes: bytes });
+    } else {
+      if (!open.writable) {
+        open.writable =
+            await open.handle.createWritable({ keepExistingData: true });
       }
-    });
+      await open.writable.write({ type: "write", position: offset,
+                                  data: bytes });
+    }
+    return length;
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    if (open.writable) await open.writable.abort().catch(() => {});
+    open.writable = null;
+    open.runs = open.runs && [];
+    open.aborted = true;
+    return -1;
+  }
+});
 
 // Commits what was written: closes the stream, or downloads the converted
 // copy. 0, or -1.
@@ -208,7 +197,7 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
       open.writable = null;
       await writable.close();
     } else if (open.runs && open.runs.length) {
-      const runs = open.runs.slice().sort((a, b) = > a.offset - b.offset);
+      const runs = open.runs.slice().sort((a, b) => a.offset - b.offset);
       const parts = [];
       let at = 0;
       for (const run of runs) {
@@ -219,20 +208,20 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
         at = run.offset + run.bytes.length;
       }
       parts.push(open.file.slice(at));
-      const copy = new Blob(parts, {type : "application/octet-stream"});
+      const copy = new Blob(parts, { type: "application/octet-stream" });
       const link = document.createElement("a");
       link.href = URL.createObjectURL(copy);
       link.download = open.name;
       document.body.append(link);
       link.click();
       link.remove();
-      setTimeout(() = > URL.revokeObjectURL(link.href), 60000);
+      setTimeout(() => URL.revokeObjectURL(link.href), 60000);
       open.runs = [];
     }
     return 0;
   } catch (error) {
     Module.romError = (error && error.name) || "Error";
-    open.runs = open.runs&&[];
+    open.runs = open.runs && [];
     open.aborted = true;
     return -1;
   }
@@ -250,6 +239,15 @@ EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
     return -1;
   }
 });
+
+// clang-format on
+
+std::error_code LastBrowserError() {
+  char* name = TakeBrowserError();
+  const std::error_code code = CodeFor(name);
+  std::free(name);
+  return code;
+}
 
 int Handle(NativeHandle handle) { return static_cast<int>(handle); }
 

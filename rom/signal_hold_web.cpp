@@ -5,7 +5,8 @@
 
 namespace qorvane {
 
-SignalHold::SignalHold() = default;
-SignalHold::~SignalHold() = default;
+// Empty bodies, as the other platforms' are not: one declaration for all.
+SignalHold::SignalHold() {}
+SignalHold::~SignalHold() {}
 
 }  // namespace qorvane

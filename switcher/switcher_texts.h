@@ -87,6 +87,9 @@ inline constexpr std::string_view kEndedNotice = "简繁体切换工具已退出
 inline constexpr std::string_view kStartAgainButton = "重新开始";
 // The name under the icon when the page is added to a home screen.
 inline constexpr std::string_view kAppShortName = "简繁体切换工具";
+// What the page says where scripts are off.
+inline constexpr std::string_view kNoScriptNotice =
+    "此工具需要浏览器启用 JavaScript 和 WebAssembly。";
 
 }  // namespace qorvane::texts
 

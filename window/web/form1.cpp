@@ -25,135 +25,127 @@ Text Pass(std::string_view text) {
   return {text.data(), static_cast<int>(text.size())};
 }
 
+// The page-side halves, in JavaScript (clang-format would break it).
+// clang-format off
+
 // The window's frame: a title bar with the icon, the caption and the close
 // box, above the client area, centred in the page. `data-control` names
 // the control a click is for; one listener takes every click, and while an
 // action runs it lets none through but those inside a message box.
-EM_JS(void, BuildFrame,
-      (const char* title, int title_size, const char* close, int close_size,
-       int width, int height, int form),
-      {
-        const make = (tag, className) = > {
-          const element = document.createElement(tag);
-          if (className) element.className = className;
-          return element;
-        };
-        const window = make("div", "form1");
-        window.id = "Form1";
-        window.setAttribute("role", "dialog");
-        window.setAttribute("aria-labelledby", "Form1-caption");
-        const bar = make("div", "titlebar");
-        const icon = make("img", "titlebar-icon");
-        icon.src = "icon-32.png";
-        icon.alt = "";
-        const caption = make("span", "titlebar-caption");
-        caption.id = "Form1-caption";
-        caption.textContent = UTF8ToString(title, title_size);
-        const closeBox = make("button", "titlebar-close");
-        closeBox.type = "button";
-        closeBox.dataset.control = form;
-        closeBox.title = UTF8ToString(close, close_size);
-        closeBox.setAttribute("aria-label", closeBox.title);
-        bar.append(icon, caption, closeBox);
-        const client = make("div", "client");
-        client.id = "Form1-client";
-        client.style.setProperty("--width", width);
-        client.style.setProperty("--height", height);
-        window.append(bar, client);
-        document.getElementById("desk").replaceChildren(window);
+EM_JS(void, BuildFrame, (const char* title, int title_size, const char* close,
+                         int close_size, int width, int height, int form), {
+  const make = (tag, className) => {
+    const element = document.createElement(tag);
+    if (className) element.className = className;
+    return element;
+  };
+  const window = make("div", "form1");
+  window.id = "Form1";
+  window.setAttribute("role", "dialog");
+  window.setAttribute("aria-labelledby", "Form1-caption");
+  const bar = make("div", "titlebar");
+  const icon = make("img", "titlebar-icon");
+  icon.src = "icon-32.png";
+  icon.alt = "";
+  const caption = make("span", "titlebar-caption");
+  caption.id = "Form1-caption";
+  caption.textContent = UTF8ToString(title, title_size);
+  const closeBox = make("button", "titlebar-close");
+  closeBox.type = "button";
+  closeBox.dataset.control = form;
+  closeBox.title = UTF8ToString(close, close_size);
+  closeBox.setAttribute("aria-label", closeBox.title);
+  bar.append(icon, caption, closeBox);
+  const client = make("div", "client");
+  client.id = "Form1-client";
+  client.style.setProperty("--width", width);
+  client.style.setProperty("--height", height);
+  window.append(bar, client);
+  document.getElementById("desk").replaceChildren(window);
 
-        let busy = false;
-        document.addEventListener(
-            "click",
-            event = >
-                    {
-                      if (busy && !event.target.closest("dialog")) {
-                        event.preventDefault();
-                        event.stopImmediatePropagation();
-                      }
-                    },
-            true);
-        window.addEventListener(
-            "click", async event = > {
-              const control = event.target.closest("[data-control]");
-              if (!control || busy) return;
-              busy = true;
-              document.body.classList.add("busy");
-              try {
-                await Module.ccall("qorvane_click", null, ["number"],
-                                   [Number(control.dataset.control)], {
-                                     async:
-                                       true
-                                   });
-              } finally {
-                busy = false;
-                document.body.classList.remove("busy");
-              }
-            });
-      });
+  // The user's clicks only: the page's own (the file input, the download
+  // link) must do what they do.
+  let busy = false;
+  document.addEventListener("click", event => {
+    if (busy && event.isTrusted && !event.target.closest("dialog")) {
+      event.preventDefault();
+      event.stopImmediatePropagation();
+    }
+  }, true);
+  window.addEventListener("click", async event => {
+    const control = event.target.closest("[data-control]");
+    if (!control || busy) return;
+    busy = true;
+    document.body.classList.add("busy");
+    try {
+      await Module.ccall("qorvane_click", null, ["number"],
+                         [Number(control.dataset.control)], { async: true });
+    } finally {
+      busy = false;
+      document.body.classList.remove("busy");
+    }
+  });
+});
 
 // One control of the table, at its box in CSS pixels within its container;
-// `labelled_by` names the control whose words name it.
-// A label's font comes as a CSS family list.
-EM_JS(void, AddControl,
-      (int id, int kind, int container, const char* name, int name_size,
-       const char* caption, int caption_size, const char* labelled_by,
-       int labelled_by_size, int left, int top, int width, int height,
-       int tab_index, const char* font, int font_size),
-      {
-        // Kind: Frame, OptionButton, Label, TextBox, PushButton.
-        let element;
-        const text = UTF8ToString(caption, caption_size);
-        if (kind == = 0) {
-          element = document.createElement("fieldset");
-          const legend = document.createElement("legend");
-          legend.textContent = text;
-          legend.setAttribute("aria-live", "polite");
-          const border = document.createElement("div");
-          border.className = "frame-border";
-          element.append(border, legend);
-        } else if (kind == = 1 || kind == = 3) {
-          element = document.createElement("input");
-          element.type = kind == = 1 ? "radio" : "text";
-          if (kind == = 1) element.value = text;
-          if (kind == = 3) {
-            element.readOnly = true;
-            element.spellcheck = false;
-            element.autocomplete = "off";
-          }
-        } else if (kind == = 2) {
-          element = document.createElement("span");
-          element.textContent = text;
-          element.style.fontFamily = UTF8ToString(font, font_size);
-        } else {
-          element = document.createElement("button");
-          element.type = "button";
-          element.textContent = text;
-        }
-        const names = [ "frame", "option", "label", "text", "command" ];
-        element.className = "control " + names[kind];
-        element.id = UTF8ToString(name, name_size);
-        element.dataset.control = id;
-        if (labelled_by_size > 0) {
-          element.setAttribute("aria-labelledby",
-                               UTF8ToString(labelled_by, labelled_by_size));
-        }
-        if (tab_index >= 0) element.tabIndex = tab_index;
-        const box = {left : left, top : top, width : width, height : height};
-        for (const side in box)
-          element.style.setProperty("--" + side, box[side]);
-        const parent =
-            container < 0
-                ? document.getElementById("Form1-client")
-                : document.querySelector(`[data - control = "${container}"]`);
-        parent.append(element);
-      });
+// `labelled_by` names the control whose words name it. A label's font comes
+// as a CSS family list.
+EM_JS(void, AddControl, (int id, int kind, int container, const char* name,
+                         int name_size, const char* caption, int caption_size,
+                         const char* labelled_by, int labelled_by_size,
+                         int left, int top, int width, int height,
+                         int tab_index, const char* font, int font_size), {
+  // Kind: Frame, OptionButton, Label, TextBox, PushButton.
+  const text = UTF8ToString(caption, caption_size);
+  let element;
+  if (kind === 0) {
+    element = document.createElement("fieldset");
+    const legend = document.createElement("legend");
+    legend.textContent = text;
+    legend.setAttribute("aria-live", "polite");
+    const border = document.createElement("div");
+    border.className = "frame-border";
+    element.append(border, legend);
+  } else if (kind === 1 || kind === 3) {
+    element = document.createElement("input");
+    element.type = kind === 1 ? "radio" : "text";
+    if (kind === 1) element.value = text;
+    if (kind === 3) {
+      element.readOnly = true;
+      element.spellcheck = false;
+      element.autocomplete = "off";
+    }
+  } else if (kind === 2) {
+    element = document.createElement("span");
+    element.textContent = text;
+    element.style.fontFamily = UTF8ToString(font, font_size);
+  } else {
+    element = document.createElement("button");
+    element.type = "button";
+    element.textContent = text;
+  }
+  const kinds = ["frame", "option", "label", "text", "command"];
+  element.className = "control " + kinds[kind];
+  element.id = UTF8ToString(name, name_size);
+  element.dataset.control = id;
+  if (labelled_by_size > 0) {
+    element.setAttribute("aria-labelledby",
+                         UTF8ToString(labelled_by, labelled_by_size));
+  }
+  if (tab_index >= 0) element.tabIndex = tab_index;
+  const box = { left: left, top: top, width: width, height: height };
+  for (const side in box) element.style.setProperty("--" + side, box[side]);
+  const parent = container < 0
+      ? document.getElementById("Form1-client")
+      : document.querySelector('[data-control="' + container + '"]');
+  parent.append(element);
+});
 
 // The text a control shows: a frame's caption, a text box's content.
 EM_JS(void, SetControlText, (int id, const char* text, int size), {
-  const element = document.querySelector(`[data - control = "${id}"]`);
+  const element = document.querySelector('[data-control="' + id + '"]');
   const value = UTF8ToString(text, size);
-  if (element.tagName == = "INPUT") {
+  if (element.tagName === "INPUT") {
     element.value = value;
     element.setSelectionRange(0, 0);
   } else {
@@ -162,60 +154,59 @@ EM_JS(void, SetControlText, (int id, const char* text, int size), {
 });
 
 EM_JS(void, UncheckOption, (int id), {
-  document.querySelector(`[data - control = "${id}"]`).checked = false;
+  document.querySelector('[data-control="' + id + '"]').checked = false;
 });
 
-EM_JS(void, FocusControl, (int id),
-      { document.querySelector(`[data - control = "${id}"]`).focus(); });
+EM_JS(void, FocusControl, (int id), {
+  document.querySelector('[data-control="' + id + '"]').focus();
+});
 
 // A modal message box: title, the text line by line as given (leading
 // spaces kept), an icon ("warning", "information", "error") and one button
 // holding the focus. Returns when it is dismissed.
-EM_ASYNC_JS(void, ShowBox,
-            (const char* text, int text_size, const char* title, int title_size,
-             const char* icon, const char* ok, int ok_size),
-            {
-              const box = document.createElement("dialog");
-              box.className = "msgbox";
-              box.setAttribute("role", "alertdialog");
-              box.setAttribute("aria-labelledby", "msgbox-title");
-              box.setAttribute("aria-describedby", "msgbox-text");
-              const bar = document.createElement("div");
-              bar.className = "titlebar";
-              const caption = document.createElement("span");
-              caption.className = "titlebar-caption";
-              caption.id = "msgbox-title";
-              caption.textContent = UTF8ToString(title, title_size);
-              bar.append(caption);
-              const body = document.createElement("div");
-              body.className = "msgbox-body";
-              const picture = document.createElement("span");
-              picture.className = "msgbox-icon " + UTF8ToString(icon);
-              picture.setAttribute("aria-hidden", "true");
-              const words = document.createElement("div");
-              words.className = "msgbox-text";
-              words.id = "msgbox-text";
-              // Lines are separated by a carriage return.
-              words.textContent = UTF8ToString(text, text_size)
-                                      .split(String.fromCharCode(13))
-                                      .join("\n");
-              body.append(picture, words);
-              const button = document.createElement("button");
-              button.type = "button";
-              button.textContent = UTF8ToString(ok, ok_size);
-              button.addEventListener("click", () = > box.close());
-              const row = document.createElement("div");
-              row.className = "msgbox-buttons";
-              row.append(button);
-              box.append(bar, body, row);
-              document.body.append(box);
-              await new Promise(resolve = > {
-                box.addEventListener("close", resolve);
-                box.showModal();
-                button.focus();
-              });
-              box.remove();
-            });
+EM_ASYNC_JS(void, ShowBox, (const char* text, int text_size, const char* title,
+                            int title_size, const char* icon, const char* ok,
+                            int ok_size), {
+  const box = document.createElement("dialog");
+  box.className = "msgbox";
+  box.setAttribute("role", "alertdialog");
+  box.setAttribute("aria-labelledby", "msgbox-title");
+  box.setAttribute("aria-describedby", "msgbox-text");
+  const bar = document.createElement("div");
+  bar.className = "titlebar";
+  const caption = document.createElement("span");
+  caption.className = "titlebar-caption";
+  caption.id = "msgbox-title";
+  caption.textContent = UTF8ToString(title, title_size);
+  bar.append(caption);
+  const body = document.createElement("div");
+  body.className = "msgbox-body";
+  const picture = document.createElement("span");
+  picture.className = "msgbox-icon " + UTF8ToString(icon);
+  picture.setAttribute("aria-hidden", "true");
+  const words = document.createElement("div");
+  words.className = "msgbox-text";
+  words.id = "msgbox-text";
+  // Lines are separated by a carriage return.
+  words.textContent = UTF8ToString(text, text_size)
+                          .split(String.fromCharCode(13)).join("\n");
+  body.append(picture, words);
+  const button = document.createElement("button");
+  button.type = "button";
+  button.textContent = UTF8ToString(ok, ok_size);
+  button.addEventListener("click", () => box.close());
+  const row = document.createElement("div");
+  row.className = "msgbox-buttons";
+  row.append(button);
+  box.append(bar, body, row);
+  document.body.append(box);
+  await new Promise(resolve => {
+    box.addEventListener("close", resolve);
+    box.showModal();
+    button.focus();
+  });
+  box.remove();
+});
 
 // The file picker for one type: a FileSystemFileHandle with read-write
 // access asked for where the browser has showOpenFilePicker, else a File
@@ -223,69 +214,65 @@ EM_ASYNC_JS(void, ShowBox,
 // under a path of its name (another file of the same name gets a folder of
 // its own, 2/, 3/, ...). Returns that path to free, empty on cancel, or
 // null when the picker could not be shown (Module.romError has why).
-EM_ASYNC_JS(
-    char*, PickFile,
-    (const char* description, int description_size, const char* extension,
-     int extension_size),
-    {
-      const accept = UTF8ToString(extension, extension_size);
-      let entry = null;
+EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
+                              const char* extension, int extension_size), {
+  const accept = UTF8ToString(extension, extension_size);
+  let entry = null;
+  try {
+    if (window.showOpenFilePicker) {
       try {
-        if (window.showOpenFilePicker) {
-          try {
-            const[handle] = await window.showOpenFilePicker({
-              types : [ {
-                description : UTF8ToString(description, description_size),
-                accept : {"application/octet-stream" : [accept]},
-              } ],
-            });
-            entry = {handle : handle, name : handle.name};
-          } catch (error) {
-            if (error.name != = "AbortError") throw error;
-          }
-          if (entry && entry.handle.requestPermission) {
-            // Denied, it is asked again before the file is written.
-            await entry.handle.requestPermission({mode : "readwrite"})
-                .catch(() = > {});
-          }
-        } else {
-          const input = document.createElement("input");
-          input.type = "file";
-          input.accept = accept;
-          input.hidden = true;
-          document.body.append(input);
-          const file = await new Promise(resolve = > {
-            input.addEventListener("change", () = > resolve(input.files[0]));
-            input.addEventListener("cancel", () = > resolve(null));
-            input.click();
-          });
-          input.remove();
-          if (file) entry = {file : file, name : file.name};
-        }
+        const [handle] = await window.showOpenFilePicker({
+          types: [{
+            description: UTF8ToString(description, description_size),
+            accept: { "application/octet-stream": [accept] },
+          }],
+        });
+        entry = { handle: handle, name: handle.name };
       } catch (error) {
-        Module.romError = (error && error.name) || "Error";
-        return 0;
+        if (error.name !== "AbortError") throw error;
       }
-      let path = "";
-      if (entry) {
-        const files = Module.romFiles = Module.romFiles || new Map();
-        const same = async(a, b) = > a.handle && b.handle
-                                       ? a.handle.isSameEntry(b.handle)
-                                       : a.file&& b.file&& a.file.size ==
-                                         = b.file.size&& a.file.lastModified ==
-                                         = b.file.lastModified;
-        path = entry.name;
-        for (let n = 2;
-             files.has(path) && !(await same(files.get(path), entry)); ++n) {
-          path = n + "/" + entry.name;
-        }
-        files.set(path, entry);
+      if (entry && entry.handle.requestPermission) {
+        // If denied, it is asked again before the file is written.
+        await entry.handle.requestPermission({ mode: "readwrite" })
+            .catch(() => {});
       }
-      const size = lengthBytesUTF8(path) + 1;
-      const result = _malloc(size);
-      stringToUTF8(path, result, size);
-      return result;
-    });
+    } else {
+      const input = document.createElement("input");
+      input.type = "file";
+      input.accept = accept;
+      input.hidden = true;
+      document.body.append(input);
+      const file = await new Promise(resolve => {
+        input.addEventListener("change", () => resolve(input.files[0]));
+        input.addEventListener("cancel", () => resolve(null));
+        input.click();
+      });
+      input.remove();
+      if (file) entry = { file: file, name: file.name };
+    }
+  } catch (error) {
+    Module.romError = (error && error.name) || "Error";
+    return 0;
+  }
+  let path = "";
+  if (entry) {
+    const files = Module.romFiles = Module.romFiles || new Map();
+    const same = async (a, b) => a.handle && b.handle
+        ? a.handle.isSameEntry(b.handle)
+        : Boolean(a.file && b.file && a.file.size === b.file.size &&
+                  a.file.lastModified === b.file.lastModified);
+    path = entry.name;
+    for (let n = 2; files.has(path) && !(await same(files.get(path), entry));
+         ++n) {
+      path = n + "/" + entry.name;
+    }
+    files.set(path, entry);
+  }
+  const size = lengthBytesUTF8(path) + 1;
+  const result = _malloc(size);
+  stringToUTF8(path, result, size);
+  return result;
+});
 
 EM_JS(char*, TakePickerError, (), {
   const name = String(Module.romError || "Error");
@@ -298,22 +285,23 @@ EM_JS(char*, TakePickerError, (), {
 
 // The end: the window goes, and a notice with a button to start again
 // takes its place.
-EM_JS(void, EndPage,
-      (const char* notice, int notice_size, const char* again, int again_size),
-      {
-        const ended = document.createElement("section");
-        ended.className = "ended";
-        ended.setAttribute("role", "status");
-        const words = document.createElement("p");
-        words.textContent = UTF8ToString(notice, notice_size);
-        const button = document.createElement("button");
-        button.type = "button";
-        button.textContent = UTF8ToString(again, again_size);
-        button.addEventListener("click", () = > location.reload());
-        ended.append(words, button);
-        document.getElementById("desk").replaceChildren(ended);
-        button.focus();
-      });
+EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
+                      int again_size), {
+  const ended = document.createElement("section");
+  ended.className = "ended";
+  ended.setAttribute("role", "status");
+  const words = document.createElement("p");
+  words.textContent = UTF8ToString(notice, notice_size);
+  const button = document.createElement("button");
+  button.type = "button";
+  button.textContent = UTF8ToString(again, again_size);
+  button.addEventListener("click", () => location.reload());
+  ended.append(words, button);
+  document.getElementById("desk").replaceChildren(ended);
+  button.focus();
+});
+
+// clang-format on
 
 // The labels' font as a CSS family list, the generic family last.
 std::string LabelFontFamilies() {
