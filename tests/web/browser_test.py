@@ -464,8 +464,19 @@ def offline_reload(r):
     p.close()
 
 
+def clipped(p):
+    """The texts of the window and the box whose element is narrower than
+    the text, or lower than its font's em."""
+    return p.js("""[...document.querySelectorAll(
+        ':is([role=dialog], [role=alertdialog]) *')].filter(e =>
+        !e.childElementCount && e.textContent.trim() &&
+        getComputedStyle(e).display !== 'inline' &&
+        (e.scrollWidth > e.clientWidth || e.clientHeight <
+         parseFloat(getComputedStyle(e).fontSize))).map(e => e.textContent)""")
+
+
 @test()
-def screenshots(r):
+def screenshots(r):  # and that nothing is clipped
     for size, mobile, file in ((800, False, "screenshot-web.png"),
                                (360, True, "screenshot-web-phone.png")):
         p = r.page(width=size, height=640 if mobile else 600, mobile=mobile,
@@ -475,6 +486,12 @@ def screenshots(r):
         until(lambda: path_text(p) == name, "no path shown")
         p.click(p.find("radio", T["kTraditionalLabel"]))
         x, y, w, hgt = p.rect(p.find("dialog", TITLE))
+        eq(clipped(p), [], f"clipped at {size} px")
+        p.click(button(p, T["kAboutButton"]))
+        p.find("alertdialog")
+        eq(clipped(p), [], f"clipped in a box at {size} px")
+        p.click(p.find("button", "确定"))
+        until(lambda: not p.find_all("alertdialog"), "box stays")
         clip = None if mobile else {"x": x - 16, "y": y - 16,
                                     "width": w + 32, "height": hgt + 32}
         r.shots.mkdir(parents=True, exist_ok=True)
