@@ -103,25 +103,31 @@ def memory(server, mode, size, whole_read=False):
         shutil.rmtree(profile, ignore_errors=True)
 
 
-def startup(server, url, runs=7):
-    """Median ms from navigation to the focus on 转 换, each run in a
-    fresh browser context (cold cache, no service worker)."""
+def startup(server, urls, runs=9):
+    """Per URL, the median ms from navigation to the focus on 转 换: on a
+    first visit, each in a fresh browser context (cold cache, no service
+    worker), and on a second visit in that context. The URLs take turns,
+    so a busy machine weighs on both alike."""
     browser = h.Browser()
-    times = []
+    times = {url: ([], []) for url in urls}
     try:
         for _ in range(runs):
-            context = browser.call("Target.createBrowserContext")[
-                "browserContextId"]
-            p = h.Page(browser, context=context)
-            p.call("Page.addScriptToEvaluateOnNewDocument", source=READY)
-            p.call("Page.navigate", url=url)
-            times.append(p.wait("window.__readyAt", 30))
-            p.close()
-            browser.call("Target.disposeBrowserContext",
-                         browserContextId=context)
+            for url in urls:
+                context = browser.call("Target.createBrowserContext")[
+                    "browserContextId"]
+                p = h.Page(browser, context=context)
+                p.call("Page.addScriptToEvaluateOnNewDocument", source=READY)
+                for visit in times[url]:
+                    p.call("Page.navigate", url=url)
+                    p.wait("document.readyState === 'complete'", 30)
+                    visit.append(p.wait("window.__readyAt", 30))
+                p.close()
+                browser.call("Target.disposeBrowserContext",
+                             browserContextId=context)
     finally:
         browser.close()
-    return statistics.median(times)
+    return [[statistics.median(visit) for visit in times[url]]
+            for url in urls]
 
 
 def main():
@@ -146,13 +152,15 @@ def main():
         whole, *_ = memory(server, "picker", 256 * MIB, whole_read=True)
         rows.append(("Renderer peak, reading 256 MiB into an ArrayBuffer",
                      f"{whole / 1024:.1f} MiB", "for comparison"))
-        site = startup(server, server.origin + "/")
-        plain = startup(server, server.origin + "/static.html")
-        rows.append(("Navigation to window ready (focus on 转 换), median "
-                     "of 7: site / plain HTML",
-                     f"{site:.0f} / {plain:.0f} ms ({site / plain:.2f}×, "
-                     f"limit 1.5×)", "pass" if site <= 1.5 * plain
-                     else "FAIL"))
+        site, plain = startup(server, [server.origin + "/",
+                                       server.origin + "/static.html"])
+        for visit, name in enumerate(("first", "second")):
+            ratio = site[visit] / plain[visit]
+            rows.append((f"Navigation to window ready (focus on 转 换), "
+                         f"{name} visit, median of 9: site / plain HTML",
+                         f"{site[visit]:.0f} / {plain[visit]:.0f} ms "
+                         f"({ratio:.2f}×, limit 1.5×)",
+                         "pass" if ratio <= 1.5 else "FAIL"))
     finally:
         server.close()
     print("| measurement | result | |\n|---|---|---|")

@@ -143,7 +143,11 @@ class Server:
             def log_message(self, *args):
                 pass
 
-        self.httpd = http.server.ThreadingHTTPServer(
+        class Quiet(http.server.ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                pass  # a browser that went away mid-answer
+
+        self.httpd = Quiet(
             ("127.0.0.1", 0), functools.partial(Handler, directory=str(root)))
         self.origin = f"http://127.0.0.1:{self.httpd.server_address[1]}"
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
