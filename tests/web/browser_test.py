@@ -9,6 +9,7 @@ phone layout by touch; and that no request leaves the site.
 Usage: browser_test.py [--screenshots DIR] [NAME_FILTER]"""
 
 import json
+import shutil
 import sys
 import tempfile
 import time
@@ -38,17 +39,25 @@ def eq(actual, expected, what=""):
     assert actual == expected, f"{what}: {actual!r} != {expected!r}"
 
 
+def same(got, want, what):  # bytes, told by where they differ
+    assert got == want, f"{what}: {len(got)} bytes, not {len(want)}; " \
+        f"differ at {[hex(i) for i, (a, b) in enumerate(zip(got, want)) if a != b][:9]}"
+
+
 class Run:
     """One browser and one server for all tests; the files a test chose."""
 
     def __init__(self, shots):
         self.server = h.Server()
         self.browser = h.Browser()
-        self.downloads = tempfile.mkdtemp(prefix="qorvane-downloads-")
-        self.disk = Path(tempfile.mkdtemp(prefix="qorvane-roms-"))
+        self.scratch = Path(tempfile.mkdtemp(prefix="qorvane-web-test-"))
+        self.downloads = self.scratch / "downloads"
+        self.disk = self.scratch / "roms"
+        self.disk.mkdir()
         self.shots = shots
         self.browser.call("Browser.setDownloadBehavior", behavior="allow",
-                          downloadPath=self.downloads, eventsEnabled=True)
+                          downloadPath=str(self.downloads),
+                          eventsEnabled=True)
         self.count = 0
         self.origins = [self.server.origin]
         self.pages = []
@@ -392,21 +401,20 @@ def convert(r, mode, edition, size, option, fault):
     again = ended(p)
     after = h.image(size, h.runs(target)) if ok else before
     if mode == "picker":
-        eq(r.stored(p, name) == after, True, "file after conversion")
+        same(r.stored(p, name), after, "file after conversion")
         if ok:
             eq(p.js("__io.written"), 35, "bytes written")
         elif fault and fault[0] == "write":
             assert p.js("__io.aborted"), "the failed stream was not aborted"
     else:
-        eq(r.stored(p, name) == before, True, "chosen file untouched")
+        same(r.stored(p, name), before, "chosen file")
         if ok:
             begun = r.browser.wait_event("Browser.downloadWillBegin")
             eq(begun["suggestedFilename"], name, "download name")
             while r.browser.wait_event("Browser.downloadProgress")[
                     "state"] != "completed":
                 pass
-            got = Path(r.downloads, name).read_bytes()
-            eq(got == after, True, "downloaded copy")
+            same((r.downloads / name).read_bytes(), after, "downloaded copy")
             assert "application/octet-stream" in p.js("__io.urls"), "type"
     assert not ok or p.js("__io.read") <= 35, "conversion read beyond its runs"
     p.click(again)
@@ -538,6 +546,7 @@ def main(argv):
     finally:
         run.browser.close()
         run.server.close()
+        shutil.rmtree(run.scratch, ignore_errors=True)
     print(f"{passed} passed, {failed} failed")
     return 1 if failed or not passed else 0
 
