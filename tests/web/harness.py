@@ -490,13 +490,14 @@ class Page:
         name = {" ": "Space"}.get(key, key)
         text = {"Enter": "\r", " ": " "}.get(key)
         for kind in ("keyDown", "keyUp"):
+            typed = {"text": text} if text and kind == "keyDown" else {}
             self.call("Input.dispatchKeyEvent", type=kind, key=key, code=name,
                       windowsVirtualKeyCode=KEYS[key], modifiers=modifiers,
-                      **({"text": text} if text and kind == "keyDown" else {}))
+                      **typed)
 
     def make_file(self, name, size, bytes_at):
-        self.js(f"__makeFile({json.dumps(name)}, {size}, "
-                f"{json.dumps([[o, list(r[:size - o])] for o, r in bytes_at.items() if o < size])})")
+        runs = [[o, list(r[:size - o])] for o, r in bytes_at.items() if o < size]
+        self.js(f"__makeFile({json.dumps(name)}, {size}, {json.dumps(runs)})")
 
     def read_file(self, name):
         return base64.b64decode(self.js(f"__readFile({json.dumps(name)})"))
@@ -513,16 +514,3 @@ class Page:
         self.b.call("Target.closeTarget", targetId=self.target)
 
 
-def site_size(root=SITE):
-    import gzip
-    files = [p for p in Path(root).rglob("*") if p.is_file()]
-    raw = sum(p.stat().st_size for p in files)
-    packed = sum(len(gzip.compress(p.read_bytes(), 9, mtime=0)) for p in files)
-    return raw, packed
-
-
-def environment_ok():
-    return SITE.joinpath("index.html").exists() and bool(shutil.which("chromium"))
-
-
-os.environ.setdefault("LANG", "C.UTF-8")
