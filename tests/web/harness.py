@@ -496,7 +496,8 @@ class Page:
                       **typed)
 
     def make_file(self, name, size, bytes_at):
-        runs = [[o, list(r[:size - o])] for o, r in bytes_at.items() if o < size]
+        runs = [[at, list(run[:size - at])] for at, run in bytes_at.items()
+                if at < size]
         self.js(f"__makeFile({json.dumps(name)}, {size}, {json.dumps(runs)})")
 
     def read_file(self, name):
