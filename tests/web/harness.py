@@ -3,6 +3,7 @@ and layout read from the C++ headers, synthetic ROM images built from the
 engine's table, the site served on 127.0.0.1, and headless Chromium driven
 over the DevTools Protocol with real mouse, key and touch input."""
 
+import atexit
 import base64
 import functools
 import http.server
@@ -170,6 +171,7 @@ class Browser:
         self.profile = profile or tempfile.mkdtemp(prefix="qorvane-chromium-")
         port_file = Path(self.profile, "DevToolsActivePort")
         port_file.unlink(missing_ok=True)
+        atexit.register(self.close)  # even when a test or benchmark crashes
         self.proc = subprocess.Popen(
             ["chromium", "--headless", "--no-sandbox", "--disable-gpu",
              "--disable-quic", "--no-first-run",
@@ -255,13 +257,16 @@ class Browser:
         return [p["id"] for p in info if p["type"] == "renderer"]
 
     def close(self):
+        if self.proc.poll() is not None:
+            return
         try:
             self.call("Browser.close")
             self.proc.wait(10)
         except Exception:
             self.proc.kill()
             self.proc.wait()
-        self.ws.close()
+        if hasattr(self, "ws"):
+            self.ws.close()
         if self.owns_profile:
             shutil.rmtree(self.profile, ignore_errors=True)
 
