@@ -85,6 +85,8 @@ inline constexpr std::string_view kCloseButton = "关闭";
 inline constexpr std::string_view kOkButton = "确定";
 inline constexpr std::string_view kEndedNotice = "简繁体切换工具已退出。";
 inline constexpr std::string_view kStartAgainButton = "重新开始";
+// When the browser would not show its file picker (the reason follows).
+inline constexpr std::string_view kPickerFailed = "无法打开选择文件的窗口";
 // The name under the icon when the page is added to a home screen.
 inline constexpr std::string_view kAppShortName = "简繁体切换工具";
 // What the page says where scripts are off.

@@ -87,18 +87,19 @@ EM_JS(void, BuildFrame, (const char* title, int title_size, const char* close,
   });
 });
 
-// One control of the table, at its box in CSS pixels within its container;
-// `labelled_by` names the control whose words name it. A label's font comes
-// as a CSS family list.
-EM_JS(void, AddControl, (int id, int kind, int container, const char* name,
-                         int name_size, const char* caption, int caption_size,
+// One control of the table, of `kind` (KindClass), at its box in CSS pixels
+// within its container; `labelled_by` names the control whose words name it.
+// A label's font comes as a CSS family list.
+EM_JS(void, AddControl, (int id, const char* kind, int container,
+                         const char* name, int name_size, const char* caption,
+                         int caption_size,
                          const char* labelled_by, int labelled_by_size,
                          int left, int top, int width, int height,
                          int tab_index, const char* font, int font_size), {
-  // Kind: Frame, OptionButton, Label, TextBox, PushButton.
+  const type = UTF8ToString(kind);
   const text = UTF8ToString(caption, caption_size);
   let element;
-  if (kind === 0) {
+  if (type === "frame") {
     element = document.createElement("fieldset");
     const legend = document.createElement("legend");
     legend.textContent = text;
@@ -106,16 +107,16 @@ EM_JS(void, AddControl, (int id, int kind, int container, const char* name,
     const border = document.createElement("div");
     border.className = "frame-border";
     element.append(border, legend);
-  } else if (kind === 1 || kind === 3) {
+  } else if (type === "option" || type === "text") {
     element = document.createElement("input");
-    element.type = kind === 1 ? "radio" : "text";
-    if (kind === 1) element.value = text;
-    if (kind === 3) {
+    element.type = type === "option" ? "radio" : "text";
+    if (type === "option") element.value = text;
+    if (type === "text") {
       element.readOnly = true;
       element.spellcheck = false;
       element.autocomplete = "off";
     }
-  } else if (kind === 2) {
+  } else if (type === "label") {
     element = document.createElement("span");
     element.textContent = text;
     element.style.fontFamily = UTF8ToString(font, font_size);
@@ -124,8 +125,7 @@ EM_JS(void, AddControl, (int id, int kind, int container, const char* name,
     element.type = "button";
     element.textContent = text;
   }
-  const kinds = ["frame", "option", "label", "text", "command"];
-  element.className = "control " + kinds[kind];
+  element.className = "control " + type;
   element.id = UTF8ToString(name, name_size);
   element.dataset.control = id;
   if (labelled_by_size > 0) {
@@ -303,6 +303,24 @@ EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
 
 // clang-format on
 
+// Each kind of control as the page knows it: its element (AddControl) and
+// its class in the style sheet.
+constexpr std::string_view KindClass(Kind kind) {
+  switch (kind) {
+    case Kind::Frame:
+      return "frame";
+    case Kind::OptionButton:
+      return "option";
+    case Kind::Label:
+      return "label";
+    case Kind::TextBox:
+      return "text";
+    case Kind::PushButton:
+      return "command";
+  }
+  return "";
+}
+
 // The labels' font as a CSS family list, the generic family last.
 std::string LabelFontFamilies() {
   std::string families;
@@ -363,7 +381,7 @@ void Form1::Load() {
                  ? form1::kControls[form1::LabelOf(control.id)].name
                  : "");
     AddControl(
-        static_cast<int>(control.id), static_cast<int>(control.kind),
+        static_cast<int>(control.id), KindClass(control.kind).data(),
         control.container == form1::kForm ? -1
                                           : static_cast<int>(control.container),
         name.data, name.size, caption.data, caption.size, labelled_by.data,
@@ -449,7 +467,8 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
     char* name = TakePickerError();
     const std::string why = name;
     std::free(name);
-    throw std::runtime_error("无法打开选择文件的窗口（" + why + "）");
+    throw std::runtime_error(std::string(texts::kPickerFailed) + "（" + why +
+                             "）");
   }
   const std::string path = picked;
   std::free(picked);

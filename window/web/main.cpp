@@ -1,5 +1,5 @@
-// The page's program: keeps the site for offline use and loads Form1 into
-// the page. The runtime stays alive after main returns; from then on the
+// The page's program: loads Form1 into the page and keeps the site for
+// offline use. The runtime stays alive after main returns; from then on the
 // page's clicks drive the window.
 
 #include <emscripten.h>
@@ -15,17 +15,25 @@ namespace {
 // clang-format off
 EM_JS(void, KeepSiteOffline, (), {
   if (!("serviceWorker" in navigator)) return;
-  navigator.serviceWorker.register("sw.js").catch(error => {
-    console.warn("The site is not kept for offline use:", error);
-  });
+  // Once the page has loaded, so as not to hold up the window.
+  const register = () => {
+    navigator.serviceWorker.register("sw.js").catch(error => {
+      console.warn("The site is not kept for offline use:", error);
+    });
+  };
+  if (document.readyState === "complete") {
+    setTimeout(register);
+  } else {
+    addEventListener("load", register);
+  }
 });
 // clang-format on
 
 }  // namespace
 
 int main() {
-  KeepSiteOffline();
   static qorvane::Form1 form;
   form.Load();
+  KeepSiteOffline();
   return 0;
 }
