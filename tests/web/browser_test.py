@@ -9,6 +9,7 @@ phone layout by touch; and that no request leaves the site.
 Usage: browser_test.py [--screenshots DIR] [NAME_FILTER]"""
 
 import json
+import re
 import shutil
 import sys
 import tempfile
@@ -120,17 +121,27 @@ def browse(r, p, name):
         p.on(node, "function() { this.dispatchEvent(new Event('cancel')); }")
 
 
+ICON_COLOURS = {T["kWarningTitle"]: "yellow", T["kNoticeTitle"]: "blue",
+                T["kAboutTitle"]: "blue"}
+
+
 def expect_box(p, title, text="", modal_check=True):
     """Checks the box showing against `title` and the lines of `text`, its
     one button 确定 with the focus, and that keys and clicks reach nothing
     beneath; dismisses it with a click and returns the lines it showed."""
     node = p.find("alertdialog")
     eq(p.name_of(node), title, "box title")
-    text_shown, buttons, focused = p.on(node, """function() {
+    text_shown, buttons, focused, icon = p.on(node, """function() {
         const b = [...this.querySelectorAll('button,[role=button]')];
+        const icon = this.querySelector('[aria-hidden=true]');
         return [this.innerText.replace(/\\u00a0/g, ' '),
                 b.map(e => e.textContent.trim()),
-                b.length === 1 && b[0] === document.activeElement]; }""")
+                b.length === 1 && b[0] === document.activeElement,
+                icon && getComputedStyle(icon).backgroundColor]; }""")
+    if title in ICON_COLOURS:
+        red, green, blue = (int(v) for v in re.findall(r"\d+", icon or "")[:3])
+        eq(("yellow" if min(red, green) > 150 > blue else
+            "blue" if blue > red + 60 else icon), ICON_COLOURS[title], "icon")
     lines, want = text_shown.split("\n"), text.split("\r")
     assert any(lines[i:i + len(want)] == want for i in range(len(lines))), \
         f"box text {lines!r} lacks the lines {want!r}"
