@@ -392,7 +392,7 @@ def convert(r, mode, edition, size, option, fault):
     p.click(p.find("radio", option))
     if fault:
         p.js(f"__io.fail[{fault[0]!r}] = {json.dumps(fault[1:])}")
-    p.js("__io.read = 0; __io.written = 0")
+    p.js("__io.read = 0; __io.written = 0; __io.slowClose = 300")
     r.browser.drain()
     p.click(button(p, T["kConvertButton"]))
     if ok:
@@ -411,6 +411,7 @@ def convert(r, mode, edition, size, option, fault):
         same(r.stored(p, name), after, "file after conversion")
         if ok:
             eq(p.js("__io.written"), 35, "bytes written")
+            eq(p.js("__io.boxBeforeClose"), False, "a box before the commit")
         elif fault and fault[0] == "write":
             assert p.js("__io.aborted"), "the failed stream was not aborted"
     else:

@@ -274,7 +274,7 @@ class Browser:
 # Installed in every page before its own scripts: counters of the bytes read
 # from files and written through writable streams, a switch that makes a
 # writable stream's write or close fail with a DOMException (fail.write =
-# [name, how many calls succeed first]), the types of
+# [name, how many calls succeed first]), a close made slow, the types of
 # blobs given URLs, and helpers that make and read files in the origin's
 # private file system with the unwrapped calls.
 INSTRUMENTS = r"""(() => {
@@ -305,10 +305,12 @@ INSTRUMENTS = r"""(() => {
       io.written += size(d && d.type === 'write' ? d.data : d);
     return f.apply(this, a);
   });
-  wrap(W && W.prototype, 'close', function (f, a) {
+  wrap(W && W.prototype, 'close', async function (f, a) {
     const failed = failing('close');
     if (failed) return failed;
-    return f.apply(this, a);
+    await new Promise(later => setTimeout(later, io.slowClose || 0));
+    await f.apply(this, a);  // then: was a box showing before the commit?
+    io.boxBeforeClose = !!document.querySelector('[role=alertdialog]');
   });
   wrap(W && W.prototype, 'abort', function (f, a) {
     io.aborted++; return f.apply(this, a); });
