@@ -230,17 +230,14 @@ class Browser:
             raise CdpError(f"{method}: {reply['error']}")
         return reply["result"]
 
-    def wait_event(self, method, timeout=10, session=None, seen=None):
-        """The next event `method` (of `session`); events passed over go to
-        `seen` (a list) when given."""
+    def wait_event(self, method, timeout=10, session=None):
+        """The next event `method` (of `session`); those before it go."""
         end = time.time() + timeout
         while time.time() < end:
             try:
                 event = self.events.get(timeout=max(0.01, end - time.time()))
             except queue.Empty:
                 break
-            if seen is not None:
-                seen.append(event)
             if event["method"] == method and (
                     session is None or event.get("sessionId") == session):
                 return event["params"]
