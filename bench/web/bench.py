@@ -122,7 +122,7 @@ def startup(server, urls, runs=9):
             for url in urls:
                 context = browser.call("Target.createBrowserContext")[
                     "browserContextId"]
-                p = h.Page(browser, context=context)
+                p = h.Page(browser, context=context, instruments=False)
                 p.call("Page.addScriptToEvaluateOnNewDocument", source=READY)
                 for visit in times[url]:
                     p.call("Page.navigate", url=url)

@@ -354,7 +354,7 @@ class Page:
     """One tab of `browser`, in the in-place ("picker") or download mode."""
 
     def __init__(self, browser, mode="picker", width=800, height=600,
-                 mobile=False, context=None, scale=1):
+                 mobile=False, context=None, scale=1, instruments=True):
         self.b = browser
         self.mode = mode
         target = browser.call("Target.createTarget", url="about:blank",
@@ -370,9 +370,11 @@ class Page:
         if mobile:
             self.call("Emulation.setTouchEmulationEnabled", enabled=True,
                       maxTouchPoints=5)
-        self.call("Page.addScriptToEvaluateOnNewDocument", source=INSTRUMENTS)
-        self.call("Page.addScriptToEvaluateOnNewDocument",
-                  source=PICKER_STAND_IN if mode == "picker" else NO_PICKER)
+        if instruments:
+            self.call("Page.addScriptToEvaluateOnNewDocument",
+                      source=INSTRUMENTS)
+            self.call("Page.addScriptToEvaluateOnNewDocument",
+                      source=PICKER_STAND_IN if mode == "picker" else NO_PICKER)
         if mode == "download":
             self.call("Page.setInterceptFileChooserDialog", enabled=True)
 
