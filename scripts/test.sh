@@ -11,3 +11,4 @@ ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev
 cmake --workflow --preset test --fresh
 bash scripts/test-windows.sh  # the Windows programs, cross-built and run under Wine
 bash scripts/test-package.sh  # the Debian package, made from build/test
+bash scripts/test-web.sh  # the web edition in headless Chromium

@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Measures the web edition in headless Chromium and prints a Markdown table:
+the site's size (raw and gzip), the renderer's peak memory converting a
+256 MiB image against a 1 MiB one in both modes beside reading the whole
+file into an ArrayBuffer, the time from navigation to the window ready
+against a plain-HTML page showing the same window (static.html), and the
+bytes read from and written to the ROM.
+
+Memory is the peak resident set (VmHWM) of the renderer processes, read
+from /proc once the flow has ended; each measurement runs in a fresh
+browser. Run after `bash scripts/web.sh --build-only`."""
+
+import gzip
+import shutil
+import statistics
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests/web"))
+import browser_test as t  # noqa: E402
+import harness as h  # noqa: E402
+
+MIB = 0x100000
+STATIC = Path(__file__).with_name("static.html")
+READY = r"""window.__readyAt = null;
+(() => {
+  const check = () => {
+    const a = document.activeElement;
+    if (__readyAt === null && a && a.textContent.trim() === '转 换')
+      __readyAt = performance.now();
+  };
+  addEventListener('focusin', check, true);
+  const frame = () => { check(); if (__readyAt === null)
+    requestAnimationFrame(frame); };
+  requestAnimationFrame(frame);
+})();"""
+
+
+def site_size():
+    files = [f for f in h.SITE.rglob("*") if f.is_file()]
+    return (sum(f.stat().st_size for f in files),
+            sum(len(gzip.compress(f.read_bytes(), 9, mtime=0)) for f in files))
+
+
+def peak_kib(browser):
+    peak = 0
+    for pid in browser.renderer_pids():
+        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+            if line.startswith("VmHWM:"):
+                peak = max(peak, int(line.split()[1]))
+    return peak
+
+
+class Fresh:
+    """A fresh browser with the server's site open; `profile` keeps the
+    origin's private files between browsers."""
+
+    def __init__(self, server, profile, mode, downloads=None):
+        self.browser = h.Browser(profile)
+        if downloads:
+            self.browser.call("Browser.setDownloadBehavior", behavior="allow",
+                              downloadPath=downloads, eventsEnabled=True)
+        self.page = h.Page(self.browser, mode)
+        self.page.goto(server.origin + "/")
+        t.ready(self.page)
+
+
+def memory(server, mode, size, whole_read=False):
+    """The renderer's peak converting (or reading whole) an image of
+    `size` in `mode`, and the bytes read and written."""
+    profile = tempfile.mkdtemp(prefix="qorvane-bench-")
+    disk = Path(profile, "roms")
+    disk.mkdir()
+    downloads = Path(profile, "downloads")
+    name = "bench.gba"
+    run = type("Run", (), {"disk": disk, "browser": None})()
+    try:
+        if mode == "picker":
+            setup = Fresh(server, profile, mode)
+            setup.page.make_file(name, size, h.overlay("Simplified"))
+            setup.browser.close()
+        else:
+            h.write_sparse(disk / name, size, h.overlay("Simplified"))
+        fresh = Fresh(server, profile, mode, str(downloads))
+        p, run.browser = fresh.page, fresh.browser
+        if whole_read:
+            p.js(f"(async () => {{ window.__all = await (await (await "
+                 f"__file({name!r}, false)).getFile()).arrayBuffer(); "
+                 f"return __all.byteLength; }})()")
+            return peak_kib(run.browser), None, None, None
+        p.js("__io.read = 0")
+        t.browse(run, p, name)
+        t.until(lambda: t.path_text(p) == name, "no path shown")
+        inspected = p.js("__io.read")
+        p.click(p.find("radio", t.T["kTraditionalLabel"]))
+        p.js("__io.read = 0; __io.written = 0")
+        run.browser.drain()
+        p.click(t.button(p, t.T["kConvertButton"]))
+        p.find("alertdialog", t.T["kNoticeTitle"], timeout=120)
+        if mode == "download":
+            while run.browser.wait_event("Browser.downloadProgress", 120)[
+                    "state"] != "completed":
+                pass
+        return (peak_kib(run.browser), inspected, p.js("__io.read"),
+                p.js("__io.written"))
+    finally:
+        if run.browser:
+            run.browser.close()
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def startup(server, urls, runs=9):
+    """Per URL, the median ms from navigation to the focus on 转 换: on a
+    first visit, each in a fresh browser context (cold cache, no service
+    worker), and on a second visit in that context. The URLs take turns,
+    so a busy machine weighs on both alike."""
+    browser = h.Browser()
+    times = {url: ([], []) for url in urls}
+    try:
+        for _ in range(runs):
+            for url in urls:
+                context = browser.call("Target.createBrowserContext")[
+                    "browserContextId"]
+                p = h.Page(browser, context=context, instruments=False)
+                p.call("Page.addScriptToEvaluateOnNewDocument", source=READY)
+                for visit in times[url]:
+                    p.call("Page.navigate", url=url)
+                    p.wait("document.readyState === 'complete'", 30)
+                    visit.append(p.wait("window.__readyAt", 30))
+                p.close()
+                browser.call("Target.disposeBrowserContext",
+                             browserContextId=context)
+    finally:
+        browser.close()
+    return [[statistics.median(visit) for visit in times[url]]
+            for url in urls]
+
+
+def main():
+    server = h.Server(extra={"/static.html": STATIC})
+    rows = []
+    try:
+        raw, packed = site_size()
+        rows.append(("Site size, all files (limit 256 KiB raw)",
+                     f"{raw / 1024:.1f} KiB raw, {packed / 1024:.1f} KiB gzip",
+                     "pass" if raw <= 256 * 1024 else "FAIL"))
+        for mode, label in (("picker", "in place"), ("download", "download")):
+            small, inspected, read, written = memory(server, mode, MIB)
+            large, *_ = memory(server, mode, 256 * MIB)
+            ratio = large / small
+            rows.append((f"Renderer peak, converting {label}: 1 MiB / 256 MiB",
+                         f"{small / 1024:.1f} / {large / 1024:.1f} MiB "
+                         f"({ratio:.3f}×, limit 1.15×)",
+                         "pass" if ratio <= 1.15 else "FAIL"))
+            rows.append((f"Bytes read / written, {label}: inspection, "
+                         f"conversion", f"{inspected}; {read} / {written}",
+                         "pass" if inspected == 3 else "FAIL"))
+        whole, *_ = memory(server, "picker", 256 * MIB, whole_read=True)
+        rows.append(("Renderer peak, reading 256 MiB into an ArrayBuffer",
+                     f"{whole / 1024:.1f} MiB", "for comparison"))
+        site, plain = startup(server, [server.origin + "/",
+                                       server.origin + "/static.html"])
+        for visit, name in enumerate(("first", "second")):
+            ratio = site[visit] / plain[visit]
+            rows.append((f"Navigation to window ready (focus on 转 换), "
+                         f"{name} visit, median of 9: site / plain HTML",
+                         f"{site[visit]:.0f} / {plain[visit]:.0f} ms "
+                         f"({ratio:.2f}×, limit 1.5×)",
+                         "pass" if ratio <= 1.5 else "FAIL"))
+    finally:
+        server.close()
+    print("| measurement | result | |\n|---|---|---|")
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
