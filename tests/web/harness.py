@@ -48,8 +48,8 @@ CONTROLS = {
            "caption": TEXTS[m[3]] if m[3] else "",
            "box": tuple(int(v) for v in m[4:8]), "tab": int(m[8])}
     for m in re.findall(
-        r'\{\w+, "(\w+)", Kind::(\w+), (\w+), (?:texts::(\w+)|""),\s*'
-        r'\{(\d+), (\d+), (\d+), (\d+)\}, (\d+)\}', _layout)
+        r'\{\w+,\s*"(\w+)",\s*Kind::(\w+),\s*(\w+),\s*(?:texts::(\w+)|""),\s*'
+        r'\{(\d+), (\d+), (\d+), (\d+)\},\s*(\d+)\}', _layout)
 }
 LABEL_FAMILIES = re.findall(r'"([^"]+)"', re.search(
     r"kLabelFontFamilies\{(.*?)\};", _layout, re.S)[1])
