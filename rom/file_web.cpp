@@ -34,6 +34,7 @@
 #include "rom/path_text.h"
 #include "rom/rom_file.h"
 #include "rom/signal_hold.h"
+#include "rom/web_error.h"
 
 namespace qorvane {
 namespace {
@@ -243,16 +244,16 @@ EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
 
 // clang-format on
 
+int Handle(NativeHandle handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
 std::error_code LastBrowserError() {
   char* name = TakeBrowserError();
   const std::error_code code = CodeFor(name);
   std::free(name);
   return code;
 }
-
-int Handle(NativeHandle handle) { return static_cast<int>(handle); }
-
-}  // namespace
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {

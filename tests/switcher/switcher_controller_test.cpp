@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,6 +123,9 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
     }
   }
   EXPECT_TRUE(view.shown.empty());
+  // Any other failure is the program's own, under a lead line that says so.
+  EXPECT_EQ(FatalErrorText(std::make_exception_ptr(std::logic_error("x"))),
+            "程序内部出错，将退出。\rx");
   controller.ShowAbout();
   controller.ExitTool();
   EXPECT_EQ(view.shown, (Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"

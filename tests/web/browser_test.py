@@ -431,10 +431,19 @@ def convert(r, mode, edition, size, option, fault):
     p.close()
 
 
-@test("kExitButton", "关闭")
+@test("kExitButton", "关闭", "SecurityError")
 def ending_and_starting_again(r, control):
     p = r.page()
-    p.click(button(p, T.get(control, control)))
+    if control == "SecurityError":  # the picker fails: the page's report
+        p.js("window.showOpenFilePicker = async () => { throw new "
+             f"DOMException('', {control!r}); }}")
+        p.click(button(p, T["kBrowseButton"]))
+        lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"], False)
+        shown = "\n".join(lines)
+        assert "\n" + T["kPickerFailed"] + "：" in shown, lines
+        assert control not in shown, f"reason untold: {lines}"
+    else:
+        p.click(button(p, T.get(control, control)))
     p.click(ended(p))
     ready(p)
     p.find("dialog", TITLE)

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "rom/web_error.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane {
@@ -273,15 +274,6 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
   return result;
 });
 
-EM_JS(char*, TakePickerError, (), {
-  const name = String(Module.romError || "Error");
-  Module.romError = "";
-  const size = lengthBytesUTF8(name) + 1;
-  const text = _malloc(size);
-  stringToUTF8(name, text, size);
-  return text;
-});
-
 // The end: the window goes, and a notice with a button to start again
 // takes its place.
 EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
@@ -463,11 +455,8 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
   char* picked = PickFile(description.data, description.size, extension.data,
                           extension.size);
   if (picked == nullptr) {
-    char* name = TakePickerError();
-    const std::string why = name;
-    std::free(name);
-    throw std::runtime_error(std::string(texts::kPickerFailed) + "（" + why +
-                             "）");
+    throw std::runtime_error(std::string(texts::kPickerFailed) + "：" +
+                             LastBrowserError().message());
   }
   const std::string path = picked;
   std::free(picked);
