@@ -83,30 +83,26 @@ constexpr PatchRun RunFor(const PatchSite& site, const SignatureBytes& head) {
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
 }
 
-constexpr bool RunsDoNotOverlap() {
+// Where the last run ends; 0 when two runs overlap.
+constexpr std::uint64_t RunsEnd() {
+  std::uint64_t end = 0;
   for (const PatchSite& a : kPatchSites) {
     for (const PatchSite& b : kPatchSites) {
       if (&a != &b && a.offset < b.offset + kPatchRunSize &&
           b.offset < a.offset + kPatchRunSize) {
-        return false;
+        return 0;
       }
     }
+    end = std::max(end, a.offset + kPatchRunSize);
   }
-  return true;
+  return end;
 }
 
 static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
-static_assert(RunsDoNotOverlap(), "patch runs must not overlap");
-// (std::max_element: Emscripten 3.1.6's libc++ has no std::ranges::max.)
-static_assert(std::max_element(
-                  kPatchSites.begin(), kPatchSites.end(),
-                  [](const PatchSite& a, const PatchSite& b) {
-                    return a.offset < b.offset;
-                  })->offset +
-                      kPatchRunSize ==
-                  kMinConvertibleSize,
+static_assert(RunsEnd() != 0, "patch runs must not overlap");
+static_assert(RunsEnd() == kMinConvertibleSize,
               "a convertible file holds the last run, which ends at 0xC2A0B");
 
 }  // namespace qorvane
