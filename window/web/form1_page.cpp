@@ -21,19 +21,10 @@ using form1::Kind;
 std::string Escape(std::string_view text) {
   std::string escaped;
   for (const char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += c;
-    }
+    escaped += c == '&'   ? "&amp;"
+               : c == '<' ? "&lt;"
+               : c == '"' ? "&quot;"
+                          : std::string(1, c);
   }
   return escaped;
 }
