@@ -89,9 +89,11 @@ class Run:
 
 
 def ready(p):
+    """The focus on 转 换 and the window wired (the page no longer busy)."""
     try:
         p.wait(f"document.activeElement && document.activeElement."
-               f"textContent.trim() === {T['kConvertButton']!r}", 30)
+               f"textContent.trim() === {T['kConvertButton']!r} && "
+               f"!document.body.classList.contains('busy')", 30)
     except AssertionError:
         raise AssertionError("not ready; focus on " + str(p.js(
             "document.activeElement?.outerHTML.slice(0, 99)")) + ", page: "

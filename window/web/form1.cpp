@@ -28,41 +28,12 @@ Text Pass(std::string_view text) {
 // The page-side halves, in JavaScript (clang-format would break it).
 // clang-format off
 
-// The window's frame: a title bar with the icon, the caption and the close
-// box, above the client area, centred in the page. `data-control` names
-// the control a click is for; one listener takes every click, and while an
-// action runs it lets none through but those inside a message box.
-EM_JS(void, BuildFrame, (const char* title, int title_size, const char* close,
-                         int close_size, int width, int height, int form), {
-  const make = (tag, className) => {
-    const element = document.createElement(tag);
-    if (className) element.className = className;
-    return element;
-  };
-  const window = make("div", "form1");
-  window.id = "Form1";
-  window.setAttribute("role", "dialog");
-  window.setAttribute("aria-labelledby", "Form1-caption");
-  const bar = make("div", "titlebar");
-  const icon = make("img", "titlebar-icon");
-  icon.src = "icon-32.png";
-  icon.alt = "";
-  const caption = make("span", "titlebar-caption");
-  caption.id = "Form1-caption";
-  caption.textContent = UTF8ToString(title, title_size);
-  const closeBox = make("button", "titlebar-close");
-  closeBox.type = "button";
-  closeBox.dataset.control = form;
-  closeBox.title = UTF8ToString(close, close_size);
-  closeBox.setAttribute("aria-label", closeBox.title);
-  bar.append(icon, caption, closeBox);
-  const client = make("div", "client");
-  client.id = "Form1-client";
-  client.style.setProperty("--width", width);
-  client.style.setProperty("--height", height);
-  window.append(bar, client);
-  document.getElementById("desk").replaceChildren(window);
-
+// The window is in the page already (form1_page.cpp made it from the layout
+// table); this wires it. `data-control` names the control a click is for;
+// one listener takes every click, and while an action runs it lets none
+// through but those inside a message box. Until now the page is busy: the
+// style sheet lets no click reach the window.
+EM_JS(void, WireWindow, (), {
   // The user's clicks only: the page's own (the file input, the download
   // link) must do what they do.
   let busy = false;
@@ -72,7 +43,7 @@ EM_JS(void, BuildFrame, (const char* title, int title_size, const char* close,
       event.stopImmediatePropagation();
     }
   }, true);
-  window.addEventListener("click", async event => {
+  document.getElementById("Form1").addEventListener("click", async event => {
     const control = event.target.closest("[data-control]");
     if (!control || busy) return;
     busy = true;
@@ -85,60 +56,7 @@ EM_JS(void, BuildFrame, (const char* title, int title_size, const char* close,
       document.body.classList.remove("busy");
     }
   });
-});
-
-// One control of the table, of `kind` (KindClass), at its box in CSS pixels
-// within its container; `labelled_by` names the control whose words name it.
-// A label's font comes as a CSS family list.
-EM_JS(void, AddControl, (int id, const char* kind, int container,
-                         const char* name, int name_size, const char* caption,
-                         int caption_size,
-                         const char* labelled_by, int labelled_by_size,
-                         int left, int top, int width, int height,
-                         int tab_index, const char* font, int font_size), {
-  const type = UTF8ToString(kind);
-  const text = UTF8ToString(caption, caption_size);
-  let element;
-  if (type === "frame") {
-    element = document.createElement("fieldset");
-    const legend = document.createElement("legend");
-    legend.textContent = text;
-    legend.setAttribute("aria-live", "polite");
-    const border = document.createElement("div");
-    border.className = "frame-border";
-    element.append(border, legend);
-  } else if (type === "option" || type === "text") {
-    element = document.createElement("input");
-    element.type = type === "option" ? "radio" : "text";
-    if (type === "option") element.value = text;
-    if (type === "text") {
-      element.readOnly = true;
-      element.spellcheck = false;
-      element.autocomplete = "off";
-    }
-  } else if (type === "label") {
-    element = document.createElement("span");
-    element.textContent = text;
-    element.style.fontFamily = UTF8ToString(font, font_size);
-  } else {
-    element = document.createElement("button");
-    element.type = "button";
-    element.textContent = text;
-  }
-  element.className = "control " + type;
-  element.id = UTF8ToString(name, name_size);
-  element.dataset.control = id;
-  if (labelled_by_size > 0) {
-    element.setAttribute("aria-labelledby",
-                         UTF8ToString(labelled_by, labelled_by_size));
-  }
-  if (tab_index >= 0) element.tabIndex = tab_index;
-  const box = { left: left, top: top, width: width, height: height };
-  for (const side in box) element.style.setProperty("--" + side, box[side]);
-  const parent = container < 0
-      ? document.getElementById("Form1-client")
-      : document.querySelector('[data-control="' + container + '"]');
-  parent.append(element);
+  document.body.classList.remove("busy");
 });
 
 // The text a control shows: a frame's caption, a text box's content.
@@ -294,33 +212,6 @@ EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
 
 // clang-format on
 
-// Each kind of control as the page knows it: its element (AddControl) and
-// its class in the style sheet.
-constexpr std::string_view KindClass(Kind kind) {
-  switch (kind) {
-    case Kind::Frame:
-      return "frame";
-    case Kind::OptionButton:
-      return "option";
-    case Kind::Label:
-      return "label";
-    case Kind::TextBox:
-      return "text";
-    case Kind::PushButton:
-      return "command";
-  }
-  return "";
-}
-
-// The labels' font as a CSS family list, the generic family last.
-std::string LabelFontFamilies() {
-  std::string families;
-  for (const std::string_view family : form1::kLabelFontFamilies) {
-    families += '"' + std::string(family) + "\", ";
-  }
-  return families + "serif";
-}
-
 // "QorvaneROM文件(*.gba)|*.gba": the description without its pattern, and
 // the pattern's extension.
 struct PickerType {
@@ -347,40 +238,13 @@ Form1* the_form = nullptr;
 
 void Form1::Load() {
   the_form = this;
-  const Text title = Pass(texts::kWindowTitle);
-  const Text close = Pass(texts::kCloseButton);
-  BuildFrame(title.data, title.size, close.data, close.size,
-             form1::TwipsToPixels(form1::kClientWidth),
-             form1::TwipsToPixels(form1::kClientHeight),
-             static_cast<int>(form1::kForm));
-  const std::string label_font = LabelFontFamilies();
-  // Tab indexes from 1, so that the window's controls come first.
-  int tab_position[form1::kControlCount] = {};
-  int next = 1;
-  for (const Id id : form1::TabOrder()) {
-    tab_position[id] =
-        form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
-  }
+  WireWindow();
+  // An option the keyboard checked before the wiring is undone: Start
+  // begins with none.
   for (const form1::Control& control : form1::kControls) {
-    const Text name = Pass(control.name);
-    const Text caption = Pass(control.caption);
-    const bool label = control.kind == Kind::Label;
-    const Text font = Pass(label ? std::string_view(label_font) : "");
-    // An option button is named by its label.
-    const Text labelled_by =
-        Pass(control.kind == Kind::OptionButton
-                 ? form1::kControls[form1::LabelOf(control.id)].name
-                 : "");
-    AddControl(
-        static_cast<int>(control.id), KindClass(control.kind).data(),
-        control.container == form1::kForm ? -1
-                                          : static_cast<int>(control.container),
-        name.data, name.size, caption.data, caption.size, labelled_by.data,
-        labelled_by.size, form1::TwipsToPixels(control.box.left),
-        form1::TwipsToPixels(control.box.top),
-        form1::TwipsToPixels(control.box.width),
-        form1::TwipsToPixels(control.box.height), tab_position[control.id],
-        font.data, font.size);
+    if (control.kind == Kind::OptionButton) {
+      UncheckOption(static_cast<int>(control.id));
+    }
   }
   Guard(form1::kLoad);
   if (!ended_) FocusControl(static_cast<int>(form1::TabOrder()[0]));

@@ -22,7 +22,7 @@ namespace qorvane {
 
 class Form1 : public SwitcherView {
  public:
-  // Builds the window into the page, runs Start and puts the focus on the
+  // Wires the window the page holds, runs Start and puts the focus on the
   // first control in tab order.
   void Load();
   // A click on `control`; form1::kForm is the close box.

@@ -1,0 +1,154 @@
+// Form1 as the page's markup, made at build time from the layout table:
+// `form1-page html` prints the window's elements for index.html (the focus
+// on the first control in tab order by `autofocus`, so that it lands there
+// before any script runs), `form1-page css` the style rules that put each
+// control at its box. At run time Form1 only wires these elements.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "switcher/switcher_texts.h"
+#include "window/shared/form1_layout.h"
+
+namespace {
+
+using namespace qorvane;
+using form1::Id;
+using form1::Kind;
+
+// Text as HTML character data or an attribute's value.
+std::string Escape(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    escaped += c == '&'   ? "&amp;"
+               : c == '<' ? "&lt;"
+               : c == '"' ? "&quot;"
+                          : std::string(1, c);
+  }
+  return escaped;
+}
+
+// Each kind of control as the page knows it: its element's start tag (and
+// what comes inside it before its text) and its class in the style sheet.
+struct Markup {
+  std::string_view open, close, style_class;
+};
+constexpr Markup MarkupOf(Kind kind) {
+  switch (kind) {
+    case Kind::Frame:
+      return {"<fieldset", "</fieldset>", "frame"};
+    case Kind::OptionButton:
+      return {"<input type=\"radio\"", "", "option"};
+    case Kind::Label:
+      return {"<span", "</span>", "label"};
+    case Kind::TextBox:
+      return {
+          "<input type=\"text\" readonly spellcheck=\"false\" "
+          "autocomplete=\"off\"",
+          "", "text"};
+    case Kind::PushButton:
+      return {"<button type=\"button\"", "</button>", "command"};
+  }
+  return {};
+}
+
+// The controls held by `container`, each with what it holds. Tab indexes
+// count from 1, so that the window's controls come first.
+std::string Controls(Id container) {
+  int tab_position[form1::kControlCount] = {};
+  int next = 1;
+  for (const Id id : form1::TabOrder()) {
+    tab_position[id] =
+        form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
+  }
+  std::string html;
+  for (const form1::Control& control : form1::kControls) {
+    if (control.container != container) continue;
+    const Markup markup = MarkupOf(control.kind);
+    html += std::string(markup.open) + " class=\"control " +
+            std::string(markup.style_class) + "\" id=\"" +
+            std::string(control.name) + "\" data-control=\"" +
+            std::to_string(control.id) + '"';
+    if (control.kind == Kind::OptionButton) {  // named by its label
+      html += " value=\"" + Escape(control.caption) + "\" aria-labelledby=\"" +
+              std::string(form1::kControls[form1::LabelOf(control.id)].name) +
+              '"';
+    }
+    if (tab_position[control.id] >= 0) {
+      html += " tabindex=\"" + std::to_string(tab_position[control.id]) + '"';
+    }
+    if (control.id == form1::TabOrder()[0]) html += " autofocus";
+    html += '>';
+    if (control.kind == Kind::Frame) {
+      html +=
+          "<div class=\"frame-border\"></div><legend aria-live=\"polite\">" +
+          Escape(control.caption) + "</legend>" + Controls(control.id);
+    } else if (!markup.close.empty()) {
+      html += Escape(control.caption);
+    }
+    html += markup.close;
+  }
+  return html;
+}
+
+// The window's frame: a title bar with the icon, the caption and the close
+// box, above the client area. `data-control` names the control a click is
+// for.
+std::string Window() {
+  const std::string close = Escape(texts::kCloseButton);
+  return "<div class=\"form1\" id=\"Form1\" role=\"dialog\" "
+         "aria-labelledby=\"Form1-caption\"><div class=\"titlebar\"><img "
+         "class=\"titlebar-icon\" src=\"icon-32.png\" alt=\"\"><span "
+         "class=\"titlebar-caption\" id=\"Form1-caption\">" +
+         Escape(texts::kWindowTitle) +
+         "</span><button class=\"titlebar-close\" type=\"button\" "
+         "data-control=\"" +
+         std::to_string(form1::kForm) + "\" title=\"" + close +
+         "\" aria-label=\"" + close +
+         "\"></button></div><div class=\"client\" id=\"Form1-client\">" +
+         Controls(form1::kForm) + "</div></div>";
+}
+
+// The boxes in CSS pixels (--left, --top, --width, --height), and the
+// labels' font as a CSS family list, the generic family last.
+std::string Style() {
+  std::string css =
+      "\n/* Form1's boxes, from the layout table. */\n#Form1-client { "
+      "--width: " +
+      std::to_string(form1::TwipsToPixels(form1::kClientWidth)) +
+      "; --height: " +
+      std::to_string(form1::TwipsToPixels(form1::kClientHeight)) + "; }\n";
+  for (const form1::Control& control : form1::kControls) {
+    css += '#' + std::string(control.name) + " { --left: " +
+           std::to_string(form1::TwipsToPixels(control.box.left)) +
+           "; --top: " + std::to_string(form1::TwipsToPixels(control.box.top)) +
+           "; --width: " +
+           std::to_string(form1::TwipsToPixels(control.box.width)) +
+           "; --height: " +
+           std::to_string(form1::TwipsToPixels(control.box.height)) + "; }\n";
+  }
+  css += ".control." + std::string(MarkupOf(Kind::Label).style_class) +
+         " { font-family: ";
+  for (const std::string_view family : form1::kLabelFontFamilies) {
+    css += '"' + std::string(family) + "\", ";
+  }
+  return css + "serif; }\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string_view part = argc == 2 ? argv[1] : "";
+  if (part != "html" && part != "css") {
+    std::fputs("usage: form1-page html|css\n", stderr);
+    return 2;
+  }
+  // A last newline: the runtime writes out only whole lines.
+  const std::string text = part == "html" ? Window() + '\n' : Style();
+  if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    std::perror("form1-page");
+    return 1;
+  }
+  return 0;
+}
