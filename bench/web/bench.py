@@ -27,7 +27,8 @@ READY = r"""window.__readyAt = null;
 (() => {
   const check = () => {
     const a = document.activeElement;
-    if (__readyAt === null && a && a.textContent.trim() === '转 换')
+    if (__readyAt === null && a && a.textContent.trim() === '转 换' &&
+        !document.body.classList.contains('busy'))  // and takes clicks
       __readyAt = performance.now();
   };
   addEventListener('focusin', check, true);

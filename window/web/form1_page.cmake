@@ -1,6 +1,8 @@
 # Puts Form1, as form1-page makes it from the layout table, into the site's
-# page and style sheet: cmake -Dnode=... -Dprogram=form1-page.js
-# -Dpage=index.html -Dstyle=style.css -Dsite=... -P form1_page.cmake
+# page, with the style sheet inline (the page lays out without waiting for a
+# second file) and allowed by its hash in the page's policy:
+# cmake -Dnode=... -Dprogram=form1-page.js -Dpage=index.html
+# -Dstyle=style.css -Dsite=... -P form1_page.cmake
 foreach(part html css)
   # Node 20 has a fetch that Emscripten 3.1.6's loader must not use.
   execute_process(
@@ -10,8 +12,21 @@ foreach(part html css)
     message(FATAL_ERROR "${program} ${part} failed: ${failed}")
   endif()
 endforeach()
+file(READ ${style} sheet)
+string(APPEND sheet "${css}")
+set(sheet_file ${site}/style.css.tmp)
+file(WRITE ${sheet_file} "${sheet}")
+execute_process(
+  COMMAND ${node} -e "process.stdout.write(require('crypto').createHash(\
+'sha256').update(require('fs').readFileSync(process.argv[1])).digest(\
+'base64'))" ${sheet_file}
+  OUTPUT_VARIABLE hash RESULT_VARIABLE failed)
+file(REMOVE ${sheet_file})
+if(failed OR hash STREQUAL "")
+  message(FATAL_ERROR "hashing the style sheet failed: ${failed}")
+endif()
 file(READ ${page} text)
 string(REPLACE "@FORM1@" "${html}" text "${text}")
+string(REPLACE "@STYLE_HASH@" "sha256-${hash}" text "${text}")
+string(REPLACE "@STYLE@" "${sheet}" text "${text}")
 file(WRITE ${site}/index.html "${text}")
-file(READ ${style} text)
-file(WRITE ${site}/style.css "${text}${css}")
