@@ -29,7 +29,8 @@ Survey SurveyRuns(RomFile& file) {
     const std::size_t got = file.ReadAt(kPatchSites[i].offset, survey.runs[i]);
     survey.whole = survey.whole && got == kPatchRunSize;
     if (i == 0 && got >= report.signature.size()) {
-      std::copy_n(survey.runs[0].begin(), 3, report.signature.begin());
+      std::copy_n(survey.runs[0].begin(), report.signature.size(),
+                  report.signature.begin());
       report.edition = ClassifySignature(report.signature);
     }
     if (IsConvertible(report.edition) &&

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "switcher/switcher_view.h"
+
 namespace qorvane {
 
 QString ToQString(std::string_view utf8) {
@@ -23,14 +25,12 @@ std::filesystem::path ToPath(const QString& file_name) {
 }
 
 QString ToQtFileFilter(std::string_view filter) {
-  const QString text = ToQString(filter);
-  const qsizetype bar = text.indexOf(u'|');
-  QString description = text.left(bar);
-  const QString pattern = text.mid(bar + 1);
+  const FileFilter parts = SplitFilter(filter);
   // Qt reads the pattern from the brackets at the end of the entry; a
   // description that already ends in them shows it once, as it is.
-  if (description.endsWith(u'(' + pattern + u')')) return description;
-  return description + QStringLiteral(" (") + pattern + u')';
+  if (parts.name != parts.description) return ToQString(parts.description);
+  return ToQString(parts.name) + QStringLiteral(" (") +
+         ToQString(parts.pattern) + u')';
 }
 
 }  // namespace qorvane

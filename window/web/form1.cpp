@@ -212,26 +212,6 @@ EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
 
 // clang-format on
 
-// "QorvaneROM文件(*.gba)|*.gba": the description without its pattern, and
-// the pattern's extension.
-struct PickerType {
-  std::string_view description;
-  std::string_view extension;
-};
-PickerType TypeOf(std::string_view filter) {
-  const std::size_t bar = filter.find('|');
-  std::string_view description = filter.substr(0, bar);
-  std::string_view pattern =
-      bar == std::string_view::npos ? "" : filter.substr(bar + 1);
-  if (const std::size_t open = description.rfind('(');
-      open != std::string_view::npos &&
-      description.substr(open) == "(" + std::string(pattern) + ")") {
-    description = description.substr(0, open);
-  }
-  if (pattern.starts_with('*')) pattern.remove_prefix(1);
-  return {description, pattern};
-}
-
 Form1* the_form = nullptr;
 
 }  // namespace
@@ -256,7 +236,9 @@ void Form1::Click(Id control) {
     End();
     return;
   }
-  // Option buttons in one container exclude each other.
+  // Option buttons in one container exclude each other. The page's radios
+  // have no common name, so that each keeps its own tab stop as on the
+  // desktop.
   if (form1::kControls[control].kind == Kind::OptionButton) {
     for (const form1::Control& other : form1::kControls) {
       if (other.kind == Kind::OptionButton && other.id != control &&
@@ -313,11 +295,14 @@ void Form1::SetPathText(std::string_view text) {
 // The browser's picker shows its own title; `title` has no place in it.
 std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
                                          std::string_view filter) {
-  const PickerType type = TypeOf(filter);
-  const Text description = Pass(type.description);
-  const Text extension = Pass(type.extension);
-  char* picked = PickFile(description.data, description.size, extension.data,
-                          extension.size);
+  // The description without its pattern, and the pattern's extension.
+  const FileFilter parts = SplitFilter(filter);
+  std::string_view extension = parts.pattern;
+  if (extension.starts_with('*')) extension.remove_prefix(1);
+  const Text description = Pass(parts.name);
+  const Text type = Pass(extension);
+  char* picked =
+      PickFile(description.data, description.size, type.data, type.size);
   if (picked == nullptr) {
     throw std::runtime_error(std::string(texts::kPickerFailed) + "：" +
                              LastBrowserError().message());

@@ -1,8 +1,9 @@
 // The tool's only window in a browser page, and the page's `SwitcherView`.
 //
-// Form1 builds its controls into the page from the shared layout table, at
-// twips / 15 CSS pixels each (scaled as one on a narrow screen), and runs
-// the action the table wires to a click. The page's one click listener lets
+// The page holds Form1 from the start (form1_page.cpp makes it from the
+// shared layout table when the site is built, at twips / 15 CSS pixels, to
+// be scaled as one on a narrow screen); Form1 wires it and runs the action
+// the table wires to a click. The page's one click listener lets
 // one action run at a time: while it waits (a message box, the file picker,
 // a file call, all under Asyncify), nothing else on the page reacts. An
 // error is shown in an error box and ends the tool. A page cannot end its
