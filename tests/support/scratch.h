@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "tools/rom_image.h"
@@ -39,12 +40,18 @@ class Scratch {
   std::filesystem::path operator/(const std::filesystem::path& name) const {
     return path_ / name;
   }
-  // A 1 MiB image (or `size` bytes) of `edition`, under a name of its own.
+  // An image of `edition`, `size` bytes, with `puts` over it, under `name`
+  // (a name of its own if empty).
   std::filesystem::path MakeRom(RomEdition edition,
-                                std::uint64_t size = 0x100000) {
-    auto path = path_ / ("rom-" + std::to_string(roms_++) + ".gba");
-    RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
-    return path;
+                                std::uint64_t size = 0x100000,
+                                const std::map<std::uint64_t, Bytes>& puts = {},
+                                std::filesystem::path name = {}) {
+    if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
+    RomImageBuilder image;
+    image.Size(size).Edition(edition);
+    for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
+    image.WriteTo(path_ / name);
+    return path_ / name;
   }
 
  private:

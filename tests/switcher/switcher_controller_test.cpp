@@ -17,6 +17,7 @@ namespace {
 
 using Shown = std::vector<std::string>;
 using C = SwitcherController;
+using enum RomEdition;
 
 // Records every call, in order, as one line of text; answers the open
 // dialog with `answer`.
@@ -36,19 +37,16 @@ struct FakeView : SwitcherView {
   void Record(std::string op, std::string_view title, std::string_view text) {
     shown.push_back(op.append(title).append(": ").append(text));
   }
-
   Shown shown;
   std::filesystem::path answer;
 };
 
 // Every message as the user reads it: the spacing is part of the text.
-const std::string kAsk = "ask 打开QorvaneROM文件: QorvaneROM文件(*.gba)|*.gba";
-const std::string kUnrecognised =
-    "warning 警 告: 您选择的不是“QorvaneADVANCE”的ROM\r       "
-    "请选择正确的ROM文件";
-const std::string kSimplified = "status: 目前此ROM为简体中文";
-
 TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
+  const std::string ask = "ask 打开QorvaneROM文件: QorvaneROM文件(*.gba)|*.gba";
+  const std::string unrecognised =
+      "warning 警 告: 您选择的不是“QorvaneADVANCE”的ROM\r       "
+      "请选择正确的ROM文件";
   testing::Scratch dir;
   FakeView view;
   C controller(view);
@@ -62,19 +60,20 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(
       run(&C::ConvertSelectedRom),
       Shown{"warning 警 告: 请先选择QorvaneADVANCE\rLumek汉化中文版ROM文件"});
-  const auto chinese = dir / std::filesystem::path(u8"测试 简体版.gba");
-  testing::RomImageBuilder().Edition(RomEdition::Simplified).WriteTo(chinese);
-  const auto traditional = dir.MakeRom(RomEdition::Traditional);
+  const auto chinese = dir.MakeRom(Simplified, 0x100000, {},
+                                   std::filesystem::path(u8"测试 简体版.gba"));
+  const auto traditional = dir.MakeRom(Traditional);
   const std::vector<std::pair<std::filesystem::path, Shown>> cases = {
-      {{}, {kAsk}},  // cancelled
-      {dir / "missing.gba", {kAsk, kUnrecognised}},
-      {chinese, {kAsk, kSimplified, "path: " + PathToUtf8(chinese)}},
-      {dir.MakeRom(RomEdition::Unrecognised), {kAsk, kUnrecognised}},
+      {{}, {ask}},  // cancelled
+      {dir / "missing.gba", {ask, unrecognised}},
+      {chinese,
+       {ask, "status: 目前此ROM为简体中文", "path: " + PathToUtf8(chinese)}},
+      {dir.MakeRom(Unrecognised), {ask, unrecognised}},
       {traditional,
-       {kAsk, "status: 目前此ROM为繁体中文",
+       {ask, "status: 目前此ROM为繁体中文",
         "path: " + PathToUtf8(traditional)}},
-      {dir.MakeRom(RomEdition::NotEnhanced),
-       {kAsk,
+      {dir.MakeRom(NotEnhanced),
+       {ask,
         "warning 警 告: 您选择的不是Lumek汉化简繁增强版的ROM\r        "
         "请选择正确的ROM文件"}},
   };
@@ -91,28 +90,28 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
             Shown{"warning 警 告: 请选择要转换的字体"});
   controller.ChooseScript(2);
   controller.ChooseScript(1);
-  EXPECT_EQ(run(&C::ConvertSelectedRom),
-            (Shown{kSimplified, "info 提 示: 转换成功", "quit"}));
-  EXPECT_EQ(InspectRom(traditional), RomEdition::Simplified);
+  EXPECT_EQ(
+      run(&C::ConvertSelectedRom),
+      (Shown{"status: 目前此ROM为简体中文", "info 提 示: 转换成功", "quit"}));
+  EXPECT_EQ(InspectRom(traditional), Simplified);
   // A refused or failed conversion raises and shows no success; the window
   // reports it under a lead line, naming the file. The held file becomes
-  // another file (0), a short one (1), a folder (2), nothing (3).
+  // another file, a short one, nothing.
   const std::string name = "文件“" + PathToUtf8(held) + "”：";
-  const std::pair<int, std::string> failures[] = {
-      {0, "拒绝转换" + name +
-              "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）"},
-      {1, "拒绝转换" + name +
-              "文件太短，容纳不下全部五处转换数据（至少需要 797195 字节）"},
-      {2, "拒绝转换" + name + "这不是一个普通文件"},
-      {3, "无法打开" + name + "文件不存在（系统错误代码 2）"},
+  const std::pair<std::uint64_t, std::string> failures[] = {
+      {0x100000, "拒绝转换" + name +
+                     "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）"},
+      {0xC2A0A,
+       "拒绝转换" + name +
+           "文件太短，容纳不下全部五处转换数据（至少需要 797195 字节）"},
+      {0, "无法打开" + name + "文件不存在（系统错误代码 2）"},
   };
-  for (const auto& [kind, text] : failures) {
+  for (const auto& [size, text] : failures) {
     std::filesystem::remove(held);
-    const auto edition =
-        kind ? RomEdition::Simplified : RomEdition::NotEnhanced;
-    if (kind < 2)
-      testing::RomImageBuilder().Size(0xC2A0A).Edition(edition).WriteTo(held);
-    if (kind == 2) std::filesystem::create_directory(held);
+    if (size) {
+      dir.MakeRom(size == 0xC2A0A ? Simplified : NotEnhanced, size, {},
+                  held.filename());
+    }
     try {
       run(&C::ConvertSelectedRom);
       ADD_FAILURE() << "converted";
