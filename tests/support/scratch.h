@@ -26,8 +26,7 @@ class Scratch {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch();
     do {  // create_directory throws if it cannot make one
       path_ = std::filesystem::temp_directory_path() /
-              ("qorvane-test-" + std::to_string(stamp.count()) + "-" +
-               std::to_string(counter++));
+              ("qorvane-test-" + std::to_string(stamp.count() + counter++));
     } while (!std::filesystem::create_directory(path_));
   }
   ~Scratch() {
@@ -46,12 +45,13 @@ class Scratch {
                                 std::uint64_t size = 0x100000,
                                 const std::map<std::uint64_t, Bytes>& puts = {},
                                 std::filesystem::path name = {}) {
-    if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
     RomImageBuilder image;
-    image.Size(size).Edition(edition);
+    image.Size(size).Edition(edition);  // then `puts` over it
     for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
-    image.WriteTo(path_ / name);
-    return path_ / name;
+    if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
+    name = path_ / name;
+    image.WriteTo(name);
+    return name;
   }
 
  private:
