@@ -111,15 +111,12 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
 
 #endif
 
-TEST(CliUsageTest, UsageErrorsHelpAndVersion) {
+TEST(CliUsageTest, UsageErrorsAreToldOnStandardError) {
   for (const Args& args :
-       {Args{"--version"}, Args{"--help"}, Args{}, Args{"--to"},
-        Args{"--to", "klingon", "a"}, Args{"-x", "a"}}) {
+       {Args{}, Args{"--to"}, Args{"--to", "klingon", "a"}, Args{"-x", "a"}}) {
     const auto [status, out, err] = Cli(args);
-    const bool asked = args.size() == 1 && args[0] != "--to";
-    EXPECT_EQ(
-        CliRun(status, out.empty() ? "" : "out", err.empty() ? "" : "err"),
-        asked ? CliRun(kExitOk, "out", "") : CliRun(kExitUsage, "", "err"));
+    EXPECT_TRUE(status == kExitUsage && out.empty() && !err.empty())
+        << ::testing::PrintToString(args);
   }
 }
 

@@ -15,9 +15,7 @@
 
 namespace qorvane::testing {
 
-using images::Bytes;
-using images::ReadFileBytes;
-using images::RomImageBuilder;
+using images::Bytes, images::ReadFileBytes, images::RomImageBuilder;
 
 class Scratch {
  public:

@@ -82,8 +82,6 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
     if (shown.size() == 3) held = rom;
     EXPECT_EQ(controller.selected_rom_path(), held);
   }
-  EXPECT_NE(cases[1].second[2].find("测试 简体版.gba"), std::string::npos);
-  EXPECT_EQ(controller.signature_bytes(), kNotEnhancedSignature);
   // The held ROM is converted once a script is chosen; the last choice counts.
   EXPECT_EQ(run(&C::ConvertSelectedRom),
             Shown{"warning 警 告: 请选择要转换的字体"});
@@ -93,27 +91,20 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
       run(&C::ConvertSelectedRom),
       (Shown{"status: 目前此ROM为简体中文", "info 提 示: 转换成功", "quit"}));
   EXPECT_EQ(InspectRom(traditional), Simplified);
-  // A refused or failed conversion raises and shows no success; the window
-  // reports it under a lead line, naming the file. The held file becomes
-  // another file, then nothing.
-  const std::string name = "文件“" + PathToUtf8(held) + "”：";
-  for (const std::string& text :
-       {"拒绝转换" + name +
-            "文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）",
-        "无法打开" + name + "文件不存在（系统错误代码 2）"}) {
-    std::filesystem::remove(held);
-    if (text.starts_with("拒绝")) {
-      dir.MakeRom(NotEnhanced, 0x100000, {}, held.filename());
-    }
-    try {
-      run(&C::ConvertSelectedRom);
-      ADD_FAILURE() << "converted";
-    } catch (...) {
-      EXPECT_EQ(FatalErrorText(std::current_exception()),
-                "处理ROM文件时出错，程序将退出。\r" + text +
-                    "。文件保持原样，未做任何改动。");
-    }
+  // A refused conversion raises and shows no success; the window reports it
+  // under a lead line, naming the file (replaced since it was chosen).
+  dir.MakeRom(NotEnhanced, 0x100000, {}, held.filename());
+  try {
+    run(&C::ConvertSelectedRom);
+    ADD_FAILURE() << "converted";
+  } catch (...) {
+    EXPECT_EQ(FatalErrorText(std::current_exception()),
+              "处理ROM文件时出错，程序将退出。\r拒绝转换文件“" +
+                  PathToUtf8(held) +
+                  "”：文件已不是简繁增强版的ROM（选定之后可能已被替换或修改）。"
+                  "文件保持原样，未做任何改动。");
   }
+  EXPECT_TRUE(view.shown.empty());
   // Any other failure is the program's own, under a lead line that says so.
   EXPECT_EQ(FatalErrorText(std::make_exception_ptr(std::logic_error("x"))),
             "程序内部出错，将退出。\rx");
