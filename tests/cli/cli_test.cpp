@@ -28,7 +28,7 @@ CliRun Cli(const Args& args) {
   return {RunCli(args, out, err), out.str(), err.str()};  // left to right
 }
 
-#ifndef _WIN32  // POSIX names, a FIFO, fork and signals
+#ifndef _WIN32  // POSIX names, fork and signals
 // One line for each file, an error or warning to standard error; names
 // that would break a line, or are no UTF-8, quoted as $'...'. Of several
 // statuses the gravest wins, wherever it comes.
@@ -46,10 +46,8 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
       "simplified bytes: the file is damaged or half converted)\n";
   const std::string nu = n + ": not-enhanced\n" + u + ": unrecognised\n";
   const std::string gone = (dir / "it's 简体 版.gba").string();
-  const std::string no_file =
-      gone + ": " +
-      DescribeError(make_error_code(std::errc::no_such_file_or_directory)) +
-      "\n";
+  const auto missing = make_error_code(std::errc::no_such_file_or_directory);
+  const std::string no_file = gone + ": " + DescribeError(missing) + "\n";
   const auto warning = [](const std::string& name, RomEdition edition) {
     std::string lines(texts::WrongFileWarning(edition));  // message box lines
     std::replace(lines.begin(), lines.end(), '\r', '\n');
@@ -72,7 +70,8 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
 
 TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
   testing::Scratch dir;
-  const std::string path = (dir / "rom.gba").string();
+  const std::string repaired =
+      " (repaired the runs at 0xC1458, 0x6AE88, 0xC2A04)";
   struct SignallingCalls : FileCalls {  // signals as the third write starts
     int signal = 0, writes = 0;
     IoResult WriteAt(NativeHandle handle, std::span<const std::uint8_t> data,
@@ -83,7 +82,7 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
   } calls;
   for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     for (const bool threaded : {false, true}) {
-      dir.MakeRom(Simplified, 0x100000, {}, "rom.gba");
+      const std::string path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
       calls.signal = signal;
       const pid_t child = ::fork();
       if (child == 0) {  // converts, with a second thread if `threaded`
@@ -101,10 +100,7 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
       // SIGKILL cannot be held off: converting again repairs the file.
       EXPECT_EQ(std::get<1>(Cli({"--to", "traditional", path})),
                 path + ": traditional -> traditional" +
-                    (signal == SIGKILL
-                         ? " (repaired the runs at 0xC1458, 0x6AE88, 0xC2A04)"
-                         : "") +
-                    "\n");
+                    (signal == SIGKILL ? repaired : "") + "\n");
     }
   }
 }

@@ -5,6 +5,7 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <optional>
 #include <string>
@@ -30,9 +31,8 @@ Bytes WithRuns(Bytes bytes, TargetScript target) {
   for (int site : kSites) {
     const std::string run = std::string(target == 1 ? "644860" : "C2337D") +
                             (site == 0x6AE88 ? "08842700" : "0848AB00");
-    for (std::size_t i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < 7; ++i)
       bytes[site + i] = std::stoi(run.substr(2 * i, 2), nullptr, 16);
-    }
   }
   return bytes;
 }
@@ -76,9 +76,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
     const bool file = fs::is_regular_file(kind.path);
     const bool existed = fs::exists(kind.path);
     const Bytes before = file ? ReadFileBytes(kind.path) : Bytes{};
-    SignatureBytes signature{0x64, 0x48, 0x60};  // left from an earlier file
-    EXPECT_EQ(InspectRom(kind.path, signature), kind.edition);
-    EXPECT_EQ(ClassifySignature(signature), kind.edition);
+    EXPECT_EQ(InspectRom(kind.path), kind.edition);
     for (const bool convert : {false, true}) {
       try {
         const RomReport report =
@@ -98,7 +96,8 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
 }
 
 // Passes every call to the system and records it ("w 4096+7", "s", "c": a
-// write of 7 bytes at 4096, a sync, a close), the k-th as `plan`[k-1] says:
+// write of 7 bytes at 4096, a sync, a close), the k-th as `plan`[k-1] (any
+// later as its last) says:
 // '.' as it is, 'f' fails, 'F' fails from then on, 'i' is interrupted, '1'
 // moves one byte (not three: the head alone could hide a write not
 // continued), '0' none (a read: the file shrank since it was opened).
@@ -125,8 +124,7 @@ struct ScriptedCalls : FileCalls {
   std::size_t Next(const std::string& op, std::uint64_t at, std::size_t size) {
     const char step =
         calls.size() < plan.size() ? plan[calls.size()] : plan.back();
-    if (step == '0' || step == '1')
-      size = std::min<std::size_t>(size, step - '0');
+    if (std::isdigit(step)) size = std::min<std::size_t>(size, step - '0');
     calls.push_back(size ? op + std::to_string(at) + "+" + std::to_string(size)
                          : op);
     error = step == 'i' ? make_error_code(std::errc::interrupted)
@@ -146,9 +144,8 @@ struct ScriptedCalls : FileCalls {
 // or as it was) and the error says which call failed and which it is.
 TEST(RomTest, ConversionFollowsTheScriptAndSurvivesEveryFault) {
   std::vector<std::string> script;
-  for (const std::string op : {"r ", "w "}) {
+  for (const std::string op : {"r ", "w "})
     for (int site : kSites) script.push_back(op + std::to_string(site) + "+7");
-  }
   script.insert(script.end(), {"s", "c"});
   testing::Scratch dir;
   for (const std::string fault : {".", "f.", "F", "1.", "i.", "1f.", "0."}) {
@@ -212,11 +209,9 @@ struct OtherProgram : FileCalls {
   DWORD error = 1;
 };
 
-// A long path, others kept from writing while a conversion runs but not
-// while inspection does. Error codes: the common ones read as the portable
-// conditions they stand for (a missing file or folder is seen above); any
-// other in the system's words (Chinese where it has them) as UTF-8, never
-// the ANSI code page's '?', and no stop.
+// A long path; others kept from writing while a conversion runs, not while
+// inspection does; common error codes as the conditions they stand for, any
+// other in the system's words as UTF-8, never the ANSI code page's '?'.
 TEST(WindowsRomTest, ALongPathSharingAndErrorCodesInWords) {
   testing::Scratch dir;
   // Made through \\?\, which takes any length; given to the engine plainly.

@@ -37,8 +37,7 @@ class Scratch {
   std::filesystem::path operator/(const std::filesystem::path& name) const {
     return path_ / name;
   }
-  // An image of `edition`, `size` bytes, with `puts` over it, under `name`
-  // (a name of its own if empty).
+  // An image: `edition`, `size` bytes, `puts` over it, `name` or its own.
   std::filesystem::path MakeRom(RomEdition edition,
                                 std::uint64_t size = 0x100000,
                                 const std::map<std::uint64_t, Bytes>& puts = {},
