@@ -168,7 +168,7 @@ TEST(RomTest, ConversionFollowsTheScriptAndSurvivesEveryFault) {
       // close move no bytes, so moving nothing is no fault of theirs.
       const std::size_t failing = calls.plan.find_first_of("fF0");
       const char op =
-          failing < calls.calls.size() ? calls.calls[failing][0] : 0;
+          failing < calls.calls.size() ? calls.calls[failing][0] : '\0';
       const bool fails =
           op && (calls.plan[failing] != '0' || op == 'r' || op == 'w');
       ASSERT_EQ(error.has_value(), fails) << (error ? error->what() : "");
