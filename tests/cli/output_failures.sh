@@ -1,7 +1,5 @@
 #!/bin/sh
-# Output that cannot be written (a full disk, a closed pipe) is a failure:
-# status 3, said on standard error where that still works.
-set -x
+# Unwritable output (a full disk, a closed pipe): status 3, told on stderr.
 cli=$1 dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
 "$2" "$dir/rom.gba" >/dev/null || exit 1
 "$cli" --to traditional "$dir/rom.gba" >/dev/full 2>"$dir/full"; [ $? = 3 ] || exit 1

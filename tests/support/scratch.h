@@ -8,15 +8,14 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "tools/rom_image.h"
 
 namespace qorvane::testing {
 
-using images::Bytes;
-using images::ReadFileBytes;
-using images::RomImageBuilder;
+using images::Bytes, images::ReadFileBytes, images::RomImageBuilder;
 
 class Scratch {
  public:
@@ -25,8 +24,7 @@ class Scratch {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch();
     do {  // create_directory throws if it cannot make one
       path_ = std::filesystem::temp_directory_path() /
-              ("qorvane-test-" + std::to_string(stamp.count()) + "-" +
-               std::to_string(counter++));
+              ("qorvane-test-" + std::to_string(stamp.count() + counter++));
     } while (!std::filesystem::create_directory(path_));
   }
   ~Scratch() {
@@ -39,12 +37,18 @@ class Scratch {
   std::filesystem::path operator/(const std::filesystem::path& name) const {
     return path_ / name;
   }
-  // A 1 MiB image (or `size` bytes) of `edition`, under a name of its own.
+  // An image: `edition`, `size` bytes, `puts` over it, `name` or its own.
   std::filesystem::path MakeRom(RomEdition edition,
-                                std::uint64_t size = 0x100000) {
-    auto path = path_ / ("rom-" + std::to_string(roms_++) + ".gba");
-    RomImageBuilder().Size(size).Edition(edition).WriteTo(path);
-    return path;
+                                std::uint64_t size = 0x100000,
+                                const std::map<std::uint64_t, Bytes>& puts = {},
+                                std::filesystem::path name = {}) {
+    RomImageBuilder image;
+    image.Size(size).Edition(edition);  // then `puts` over it
+    for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
+    if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
+    name = path_ / name;
+    image.WriteTo(name);
+    return name;
   }
 
  private:
