@@ -23,16 +23,12 @@ struct QtWindow : testing::Form1Log {
     const QRect r = id == form1::kForm ? form.rect() : Handle(id)->geometry();
     return {r.x(), r.y(), r.width(), r.height()};
   }
-  std::string Text(form1::Id id) {
+  std::string Text(form1::Id id) {  // as a screen reader reads it
     if (id == form1::kForm) return form.windowTitle().toStdString();
-    const bool frame = form1::kControls[id].kind == form1::Kind::Frame;
-    return form.control(id)
-        ->property(frame ? "title" : "text")
-        .toString()
-        .toStdString();
-  }
-  std::string Name(form1::Id id) {
-    return form.control(id)->accessibleName().toStdString();
+    const QWidget* c = form.control(id);
+    const char* text = id == form1::Frame1 ? "title" : "text";
+    const QString name = c->accessibleName();
+    return (name.isEmpty() ? c->property(text).toString() : name).toStdString();
   }
   std::vector<QWidget*> TabRound(std::size_t count) {
     std::vector<QWidget*> round;
@@ -41,9 +37,6 @@ struct QtWindow : testing::Form1Log {
       if (w->focusPolicy() & Qt::TabFocus) round.push_back(w);
     }
     return round;
-  }
-  bool Checked(form1::Id id) {
-    return form.control(id)->property("checked").toBool();
   }
   void Click(form1::Id id) {
     QTimer answer;  // answers each modal dialog while the click runs
@@ -61,8 +54,6 @@ struct QtWindow : testing::Form1Log {
         dialogs.push_back(testing::Entry(testing::kOpenDialog,
                                          dialog->windowTitle().toStdString(),
                                          name->text().toStdString()));
-        EXPECT_EQ(dialog->nameFilters().join('|'),
-                  ToQtFileFilter(texts::kOpenDialogFilter));
         name->setText(ToQString(PathToUtf8(file_to_open)));  // as typed
         static_cast<QDialog*>(dialog)->accept();
       }
@@ -79,20 +70,17 @@ TEST(QtForm1Test, LayoutFontsAndFrame) {
   testing::ExpectLayout(w);
   for (const form1::Control& c : form1::kControls) {
     const QWidget* control = w.form.control(c.id);
-    EXPECT_FALSE(control->property("default").toBool() ||
-                 control->property("autoDefault").toBool());
+    EXPECT_FALSE(control->property("autoDefault").toBool()) << "Enter: none";
     if (c.kind != form1::Kind::Label) continue;
     const QFont font = control->font();
-    EXPECT_EQ(font.families().value(0), "SimSun");
-    EXPECT_EQ(std::pair(font.pointSizeF(), font.weight()),
-              std::pair(10.5, QFont::Normal));
+    EXPECT_EQ(
+        std::tuple(font.families().value(0), font.pointSizeF(), font.weight()),
+        std::tuple("SimSun", 10.5, QFont::Normal));
   }
   EXPECT_EQ(w.form.minimumSize(), w.form.maximumSize());
   EXPECT_EQ(w.form.windowFlags() &
                 (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint),
             Qt::WindowCloseButtonHint);
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&w.form)->role(),
-            QAccessible::Dialog);
 }
 
 TEST(QtForm1Test, ActionsAndEnds) { testing::ExpectActionsAndEnds<QtWindow>(); }

@@ -23,13 +23,11 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
     EXPECT_EQ(asked.hwndOwner, form.hwnd());
-    EXPECT_GE(asked.nMaxFile, 32768u) << "room for long paths";
-    std::wstring filter;  // its NUL-ended parts, joined by "|" again
-    for (const wchar_t* part = asked.lpstrFilter; *part;
-         part += std::wcslen(part) + 1) {
-      filter += (filter.empty() ? L"" : L"|") + std::wstring(part);
+    std::wstring filter;  // its NUL-ended parts, each "|"-ended
+    for (auto* p = asked.lpstrFilter; *p; p += std::wcslen(p) + 1) {
+      filter += p + std::wstring(L"|");
     }
-    EXPECT_EQ(Utf16ToUtf8(filter), texts::kOpenDialogFilter);
+    EXPECT_EQ(Utf16ToUtf8(filter), std::string(texts::kOpenDialogFilter) + '|');
     dialogs.push_back(testing::Entry(testing::kOpenDialog,
                                      Utf16ToUtf8(asked.lpstrTitle),
                                      Utf16ToUtf8(asked.lpstrFile)));
@@ -56,17 +54,12 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     ::GetWindowTextW(Handle(id), text, 256);
     return Utf16ToUtf8(text);
   }
-  // An option button's own text, clipped out of sight, names it.
-  std::string Name(form1::Id id) { return Text(id); }
   std::vector<HWND> TabRound(std::size_t count) {
     std::vector<HWND> round{::GetFocus()};
     while (round.size() < count) {
       round.push_back(::GetNextDlgTabItem(form.hwnd(), round.back(), FALSE));
     }
     return round;
-  }
-  bool Checked(form1::Id id) {
-    return ::SendMessageW(Handle(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
   void Click(form1::Id id) { ::SendMessageW(Handle(id), BM_CLICK, 0, 0); }
   void Close() { ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0); }
@@ -78,8 +71,10 @@ std::string Font(const LOGFONTW& f) {
          std::to_string(f.lfWeight) + " " + std::to_string(f.lfCharSet);
 }
 
+// Also at 144 DPI: the client area and Command1 there, and the fonts.
 TEST(Win32Form1Test, LayoutFontsAndFrameAtTwoDpis) {
   Win32Window w;
+  testing::ExpectLayout(w);
   HWND form = w.form.hwnd();
   // No taskbar button: owned by a hidden window, and not an app window.
   HWND owner = ::GetWindow(form, GW_OWNER);
@@ -89,13 +84,14 @@ TEST(Win32Form1Test, LayoutFontsAndFrameAtTwoDpis) {
                 (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
             WS_SYSMENU);
   for (const UINT dpi : {96u, 144u}) {
-    SCOPED_TRACE(dpi);
-    RECT suggested{10, 10, 500, 300};
     if (dpi != 96) {
+      RECT suggested{10, 10, 500, 300};
       ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
+      EXPECT_EQ(
+          std::pair(w.Box(form1::kForm), w.Box(form1::Command1)),
+          std::pair(std::array{0, 0, 402, 182}, std::array{12, 132, 110, 38}));
     }
-    testing::ExpectLayout(w, dpi);
     for (const form1::Control& c : form1::kControls) {
       HWND control = w.form.control(c.id);
       EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
