@@ -1,7 +1,6 @@
 // What every Form1 must show and do, checked alike for each window through
-// the probes its test adds. The boxes and the tab round are written out
-// here apart from the layout table, so that a wrong entry in the table
-// fails every window's test.
+// the probes its test adds. Boxes and tab round are written out apart from
+// the layout table, so that a wrong entry there fails every window's test.
 
 #ifndef QORVANE_TESTS_WINDOW_FORM1_CHECKS_H_
 #define QORVANE_TESTS_WINDOW_FORM1_CHECKS_H_
@@ -24,8 +23,8 @@ namespace qorvane::testing {
 using form1::Command1, form1::Command2, form1::Command3, form1::Command4,
     form1::Option1, form1::Option2, form1::Text1, form1::kForm;
 
-// At 96 DPI, by form1::Id: each control's left, top, width and height in
-// its container; last, the form's client area.
+// At 96 DPI, by form1::Id: left, top, width, height in the container; last,
+// the form's client area.
 // clang-format off
 inline constexpr std::array<std::array<int, 4>, kForm + 1> kPixelBoxes{{
     {8, 8, 249, 41}, {24, 16, 17, 17}, {48, 16, 65, 17}, {144, 16, 17, 17},  // ..Option2
@@ -36,28 +35,16 @@ inline constexpr std::array<std::array<int, 4>, kForm + 1> kPixelBoxes{{
 inline constexpr std::array kTabRound{Command1, Command2, Command3, Option1,
                                       Option2,  Text1,    Command4, Command1};
 
-// What a window under test records; its test's Window adds the probes
-// (Handle, Parent, Box, Text: as a screen reader reads it, TabRound, Click
-// answering each dialog with OK or `file_to_open`, Close: the close box) and
-// its Form1 `form`.
+// What a window under test logs; its test's Window adds the probes (Handle,
+// Parent, Box, Text as a screen reader reads it, TabRound, Close, and Click,
+// answering each dialog with OK or `file_to_open`) and its Form1 `form`.
 struct Form1Log {
   Scratch dir;
   std::filesystem::path file_to_open;
-  std::vector<std::string> dialogs;  // as Entry gives them
+  std::vector<std::string> dialogs;  // "title|text", lines joined by "\r"
   std::vector<int> ends;             // each status the program ended with
 };
 
-// A dialog as logged: a message box by its Windows style, title and text
-// (lines joined by "\r"); the open dialog (0) by title and initial name.
-inline constexpr int kOpenDialog = 0, kWarningBox = 48, kInformationBox = 64,
-                     kErrorBox = 16;
-inline std::string Entry(int kind, std::string_view title,
-                         std::string_view text) {
-  return std::to_string(kind) + '|' + std::string(title) + '|' +
-         std::string(text);
-}
-
-// Boxes at 96 DPI, captions, containers and the tab round.
 template <typename Window>
 void ExpectLayout(Window& w) {
   EXPECT_EQ(w.Text(kForm), texts::kWindowTitle);
@@ -76,38 +63,37 @@ void ExpectLayout(Window& w) {
 }
 
 // Each wired control runs its action; a conversion, Exit and the close box
-// end the program with 0, an error with 1 after its box.
+// end the program with 0, an error (its file gone) with 1 after its box.
 template <typename Window>
 void ExpectActionsAndEnds() {
-  Window w;
+  Window w, failing, exit, closed;
+  const auto rom = w.file_to_open = w.dir.MakeRom(RomEdition::Simplified);
   w.Click(Command1);  // no ROM yet
   w.Click(Command3);
   w.Click(Option1);
   EXPECT_EQ(w.form.controller().target_script(), kSimplifiedScript);
   w.Click(Option2);
   EXPECT_EQ(w.form.controller().target_script(), kTraditionalScript);
-  const auto rom = w.file_to_open = w.dir.MakeRom(RomEdition::Simplified);
   w.Click(Command4);
-  EXPECT_EQ(w.Text(form1::Frame1), texts::kStatusSimplified);
-  EXPECT_EQ(w.Text(Text1), PathToUtf8(rom));
+  EXPECT_EQ(w.Text(form1::Frame1) + '|' + w.Text(Text1),
+            std::string(texts::kStatusSimplified) + '|' + PathToUtf8(rom));
   w.Click(Command1);
   EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
+  const auto entry = [](std::string_view title, std::string_view text) {
+    return std::string(title) + '|' + std::string(text);
+  };
   EXPECT_EQ(w.dialogs,
-            (std::vector{
-                Entry(kWarningBox, texts::kWarningTitle, texts::kNoRomWarning),
-                Entry(kInformationBox, texts::kAboutTitle, texts::kAboutText),
-                Entry(kOpenDialog, texts::kOpenDialogTitle, ""),
-                Entry(kInformationBox, texts::kNoticeTitle,
-                      texts::kConvertedNotice)}));
-
-  Window failing, exit, closed;  // failing: its file is gone when converted
+            (std::vector{entry(texts::kWarningTitle, texts::kNoRomWarning),
+                         entry(texts::kAboutTitle, texts::kAboutText),
+                         entry(texts::kOpenDialogTitle, ""),  // initial name
+                         entry(texts::kNoticeTitle, texts::kConvertedNotice)}));
   failing.file_to_open = failing.dir.MakeRom(RomEdition::Traditional);
   failing.Click(Command4);
   std::filesystem::remove(failing.file_to_open);
   failing.Click(Option1);
   failing.Click(Command1);
   EXPECT_EQ(failing.dialogs.back().rfind(
-                Entry(kErrorBox, texts::kErrorTitle, texts::kFileErrorLead), 0),
+                entry(texts::kErrorTitle, texts::kFileErrorLead), 0),
             0u);
   exit.Click(Command2);
   closed.Close();

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
+#include <algorithm>
 
 #include "rom/win32_text.h"
 #include "tests/window/form1_checks.h"
-#include "window/win32/win32_dpi.h"
 
 namespace qorvane {
 namespace {
@@ -15,22 +14,15 @@ namespace {
 struct Win32Window : testing::Form1Log, Win32Dialogs {
   Win32Window() { form.Show(); }
   int ShowMessageBox(HWND owner, const std::wstring& text,
-                     const std::wstring& title, UINT style) override {
+                     const std::wstring& title, UINT /*style*/) override {
     EXPECT_EQ(owner, form.hwnd());
-    dialogs.push_back(testing::Entry(static_cast<int>(style),
-                                     Utf16ToUtf8(title), Utf16ToUtf8(text)));
+    dialogs.push_back(Utf16ToUtf8(title + L"|" + text));
     return IDOK;
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
     EXPECT_EQ(asked.hwndOwner, form.hwnd());
-    std::wstring filter;  // its NUL-ended parts, each "|"-ended
-    for (auto* p = asked.lpstrFilter; *p; p += std::wcslen(p) + 1) {
-      filter += p + std::wstring(L"|");
-    }
-    EXPECT_EQ(Utf16ToUtf8(filter), std::string(texts::kOpenDialogFilter) + '|');
-    dialogs.push_back(testing::Entry(testing::kOpenDialog,
-                                     Utf16ToUtf8(asked.lpstrTitle),
-                                     Utf16ToUtf8(asked.lpstrFile)));
+    dialogs.push_back(
+        Utf16ToUtf8(asked.lpstrTitle + (L"|" + std::wstring(asked.lpstrFile))));
     asked.lpstrFile[file_to_open.native().copy(asked.lpstrFile,
                                                asked.nMaxFile - 1)] = 0;
     return true;
@@ -66,51 +58,88 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
   Form1 form{*this, [this](int status) { ends.push_back(status); }};
 };
 
-std::string Font(const LOGFONTW& f) {
-  return Utf16ToUtf8(f.lfFaceName) + " " + std::to_string(f.lfHeight) + " " +
-         std::to_string(f.lfWeight) + " " + std::to_string(f.lfCharSet);
-}
-
-// Also at 144 DPI: the client area and Command1 there, and the fonts.
-TEST(Win32Form1Test, LayoutFontsAndFrameAtTwoDpis) {
+// No taskbar button, the labels' font; at 144 DPI too (Command1 there).
+TEST(Win32Form1Test, LayoutFontsAndOwnerAtTwoDpis) {
   Win32Window w;
   testing::ExpectLayout(w);
-  HWND form = w.form.hwnd();
-  // No taskbar button: owned by a hidden window, and not an app window.
-  HWND owner = ::GetWindow(form, GW_OWNER);
+  HWND owner = ::GetWindow(w.form.hwnd(), GW_OWNER);
   EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
-  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-  EXPECT_EQ(::GetWindowLongPtrW(form, GWL_STYLE) &
-                (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
-            WS_SYSMENU);
-  for (const UINT dpi : {96u, 144u}) {
-    if (dpi != 96) {
-      RECT suggested{10, 10, 500, 300};
-      ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                     reinterpret_cast<LPARAM>(&suggested));
-      EXPECT_EQ(
-          std::pair(w.Box(form1::kForm), w.Box(form1::Command1)),
-          std::pair(std::array{0, 0, 402, 182}, std::array{12, 132, 110, 38}));
-    }
-    for (const form1::Control& c : form1::kControls) {
-      HWND control = w.form.control(c.id);
-      EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
-      LOGFONTW font{};
-      ::GetObjectW(
-          // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
-          reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)),
-          sizeof font, &font);
-      EXPECT_EQ(Font(font),
-                c.kind != form1::Kind::Label
-                    ? Font(MessageFont(dpi))
-                    : (dpi == 96 ? "宋体 -14 400 134" : "宋体 -21 400 134"));
-    }
+  for (const LONG height : {-14, -21}) {  // 10.5 points at 96 and 144 DPI
+    LOGFONTW f{};
+    ::GetObjectW(  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle
+        reinterpret_cast<HFONT>(
+            ::SendMessageW(w.Handle(form1::Label1), WM_GETFONT, 0, 0)),
+        sizeof f, &f);
+    EXPECT_EQ(std::tuple(Utf16ToUtf8(f.lfFaceName), f.lfHeight, f.lfCharSet),
+              std::tuple("宋体", height, GB2312_CHARSET));
+    RECT suggested{10, 10, 500, 300};
+    ::SendMessageW(w.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
   }
+  EXPECT_EQ(w.Box(form1::Command1), (std::array{12, 132, 110, 38}));
 }
 
-// A conversion through the real dialog is the end-to-end run's (e2e.sh).
 TEST(Win32Form1Test, ActionsAndEnds) {
   testing::ExpectActionsAndEnds<Win32Window>();
+}
+
+// The real program, run by e2e.sh (CTest leaves it out) as a user would:
+// through the real dialogs, a simplified sample under a Chinese name
+// becomes traditional, and the program ends with 0. Each control is found
+// by class and caption (or "#" and id), within 30 seconds.
+struct Wanted {
+  std::wstring window_class, text;
+  HWND found = nullptr;
+};
+BOOL CALLBACK Match(HWND w, LPARAM wanted_at) {
+  auto& wanted = *reinterpret_cast<Wanted*>(wanted_at);  // NOLINT: it is
+  wchar_t name[64] = {}, text[1024] = {};
+  ::GetClassNameW(w, name, 64);
+  ::SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+  const std::wstring id = L"#" + std::to_wstring(::GetDlgCtrlID(w));
+  if (wanted.window_class == name && (wanted.text == text || wanted.text == id))
+    wanted.found = w;
+  return wanted.found == nullptr;
+}
+HWND Find(std::string_view title, std::string_view text,
+          const wchar_t* window_class = L"Button") {
+  Wanted wanted{window_class, Utf8ToUtf16(text)};
+  for (int i = 0; i < 300 && !wanted.found; ++i, ::Sleep(100)) {
+    HWND top = ::FindWindowW(nullptr, Utf8ToUtf16(title).c_str());
+    if (top) ::EnumChildWindows(top, Match, reinterpret_cast<LPARAM>(&wanted));
+  }
+  EXPECT_NE(wanted.found, nullptr) << title << ": " << text;
+  return wanted.found;
+}
+void Click(std::string_view title, std::string_view text) {
+  if (HWND button = Find(title, text)) ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
+  testing::Scratch dir;
+  const std::filesystem::path rom = dir / u8"样本 图像.gba";
+  std::filesystem::rename(dir.MakeRom(RomEdition::Simplified), rom);
+  std::wstring program = L"Z:" + Utf8ToUtf16(QORVANE_PROGRAM);
+  std::replace(program.begin(), program.end(), L'/', L'\\');
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION run{};
+  ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr,
+                               FALSE, 0, nullptr, nullptr, &start, &run));
+  Click(texts::kWindowTitle, texts::kBrowseButton);
+  ::SendMessageW(Find(texts::kOpenDialogTitle, "", L"Edit"), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(rom.c_str()));
+  Click(texts::kOpenDialogTitle, "#1");                  // Open
+  Find(texts::kWindowTitle, texts::kStatusSimplified);   // read
+  Click(texts::kWindowTitle, texts::kTraditionalLabel);  // Option2's name
+  Click(texts::kWindowTitle, texts::kConvertButton);
+  Click(texts::kNoticeTitle, "#1");  // OK
+  DWORD status = 1;
+  EXPECT_EQ(::WaitForSingleObject(run.hProcess, 30000), WAIT_OBJECT_0);
+  ::GetExitCodeProcess(run.hProcess, &status);
+  EXPECT_EQ(std::pair(status, InspectRom(rom)),
+            std::pair(DWORD{0}, RomEdition::Traditional));
 }
 
 }  // namespace
