@@ -1,6 +1,5 @@
-// What every Form1 must show and do, checked alike for each window through
-// the probes its test adds. Boxes and tab round are written out apart from
-// the layout table, so that a wrong entry there fails every window's test.
+// What every Form1 must show and do, checked alike for each window; boxes and
+// tab round written out apart from the table, so its faults fail them all.
 
 #ifndef QORVANE_TESTS_WINDOW_FORM1_CHECKS_H_
 #define QORVANE_TESTS_WINDOW_FORM1_CHECKS_H_
@@ -35,9 +34,9 @@ inline constexpr std::array<std::array<int, 4>, kForm + 1> kPixelBoxes{{
 inline constexpr std::array kTabRound{Command1, Command2, Command3, Option1,
                                       Option2,  Text1,    Command4, Command1};
 
-// What a window under test logs; its test's Window adds the probes (Handle,
-// Parent, Box, Text as a screen reader reads it, TabRound, Close, and Click,
-// answering each dialog with OK or `file_to_open`) and its Form1 `form`.
+// A window under test logs; its test adds probes (Handle, Parent, Box, Text
+// as screen readers read it, TabRound, Close; Click answers each dialog with
+// OK or `file_to_open`) and its Form1 `form`.
 struct Form1Log {
   Scratch dir;
   std::filesystem::path file_to_open;

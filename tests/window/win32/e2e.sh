@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$1"
 # Output to a file: Wine's background processes would hold a pipe open.
-LANG=C.UTF-8 WINEDEBUG=-all timeout 120 wine tests/window/win32/win32_window_tests.exe \
-  --gtest_filter='Win32EndToEnd.*' >e2e.log 2>&1 || { cat e2e.log >&2; exit 1; }
-echo "e2e: browse, choose, convert and end: passed"
+if LANG=C.UTF-8 WINEDEBUG=-all timeout 120 wine tests/window/win32/win32_window_tests.exe \
+  --gtest_filter='Win32EndToEnd.*' >e2e.log 2>&1; then echo "e2e: browse, choose, convert and end: passed"
+else cat e2e.log >&2; exit 1; fi

