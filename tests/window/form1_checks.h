@@ -56,8 +56,8 @@ void ExpectLayout(Window& w) {
     EXPECT_EQ(w.Text(c.id),
               form1::kControls[option ? LabelOf(c.id) : c.id].caption);
   }
-  std::vector<decltype(w.Handle(kForm))> round;
-  for (const form1::Id id : kTabRound) round.push_back(w.Handle(id));
+  std::vector<decltype(w.Handle(kForm))> round(kTabRound.size());
+  for (std::size_t i = 0; auto& at : round) at = w.Handle(kTabRound[i++]);
   EXPECT_EQ(w.TabRound(round.size()), round);
 }
 
