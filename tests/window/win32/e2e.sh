@@ -1,38 +1,9 @@
 #!/usr/bin/env bash
-# The real window program under Wine, driven as a user would: xdotool clicks;
-# e2e_probe finds the controls, reads captions and message boxes, and puts a
-# Chinese path into the open dialog (xdotool types such characters badly).
-# Every wait has a deadline.   e2e.sh BUILD_DIR   (Wine prefix and desktop up)
+# The real window program under Wine, end to end (Win32EndToEnd in
+# form1_test.cpp).   e2e.sh BUILD_DIR   (Wine prefix and desktop up)
 set -euo pipefail
-build=$(realpath "$1")
-export LANG=C.UTF-8 WINEDEBUG=-all
-rm -rf "$build/e2e" && mkdir -p "$build/e2e" && cd "$build/e2e"
-title='QorvaneADVANCE中文版 简繁体切换工具'
-rom='样本 图像.gba'
-
-# Output to files: Wine's background processes would hold a pipe open.
-probe() {
-  timeout 60 wine "$build/tests/window/win32/e2e_probe.exe" "$@" \
-    >probe.out 2>probe.err || { cat probe.err >&2; echo "e2e: no $*" >&2; exit 1; }
-}
-click() { probe "$@" && read -r x y <probe.out && xdotool mousemove --sync "$x" "$y" click 1; }
-
-# A simplified sample under a Chinese name, and the traditional one it must become.
-for edition in simplified traditional; do
-  timeout 60 wine "$build/tools/make-sample-rom.exe" "$edition.gba" "$edition" >>make.log 2>&1
-done
-mv simplified.gba "$rom"
-(set +e; wine "$build/window/win32/qorvane-switcher.exe" >out.log 2>&1; echo $? >status) &
-
-click "$title" Button '浏览..'
-probe '打开QorvaneROM文件' Edit '' "Z:${PWD//\//\\}\\$rom"
-click '打开QorvaneROM文件' Button '#1'  # Open
-probe "$title" Button '目前此ROM为简体中文'  # the frame's caption
-click "$title" Button '繁体中文'  # Option2; its label is a Static
-click "$title" Button '转 换'
-probe '提 示' Static '转换成功'
-click '提 示' Button '#1'  # OK
-for ((i = 0; i < 300; i++)); do [ -s status ] && break; sleep 0.1; done
-[ "$(cat status 2>/dev/null)" = 0 ] || { echo "e2e: exit status: $(cat status 2>/dev/null)" >&2; exit 1; }
-cmp "$rom" traditional.gba
-echo "e2e: browse, choose, convert and end: passed"
+cd "$1"
+# Output to a file: Wine's background processes would hold a pipe open.
+if LANG=C.UTF-8 WINEDEBUG=-all timeout 120 wine tests/window/win32/win32_window_tests.exe \
+  --gtest_filter='Win32EndToEnd.*' >e2e.log 2>&1; then echo "e2e: browse, choose, convert and end: passed"
+else cat e2e.log >&2; exit 1; fi

@@ -1,38 +1,24 @@
 #include "window/win32/form1.h"
 
 #include <gtest/gtest.h>
-
-#include <cwchar>
+#include <process.h>
 
 #include "rom/win32_text.h"
 #include "tests/window/form1_checks.h"
-#include "window/win32/win32_dpi.h"
 
 namespace qorvane {
 namespace {
 
-// The window with its modal dialogs answered in place.
 struct Win32Window : testing::Form1Log, Win32Dialogs {
   Win32Window() { form.Show(); }
-  int ShowMessageBox(HWND owner, const std::wstring& text,
-                     const std::wstring& title, UINT style) override {
-    EXPECT_EQ(owner, form.hwnd());
-    dialogs.push_back(testing::Entry(static_cast<int>(style),
-                                     Utf16ToUtf8(title), Utf16ToUtf8(text)));
+  int ShowMessageBox(HWND /*owner*/, const std::wstring& text,
+                     const std::wstring& title, UINT /*style*/) override {
+    dialogs.push_back(Utf16ToUtf8(title + L"|" + text));
     return IDOK;
   }
   bool ShowOpenDialog(OPENFILENAMEW& asked, DWORD& /*error*/) override {
-    EXPECT_EQ(asked.hwndOwner, form.hwnd());
-    EXPECT_GE(asked.nMaxFile, 32768u) << "room for long paths";
-    std::wstring filter;  // its NUL-ended parts, joined by "|" again
-    for (const wchar_t* part = asked.lpstrFilter; *part;
-         part += std::wcslen(part) + 1) {
-      filter += (filter.empty() ? L"" : L"|") + std::wstring(part);
-    }
-    EXPECT_EQ(Utf16ToUtf8(filter), texts::kOpenDialogFilter);
-    dialogs.push_back(testing::Entry(testing::kOpenDialog,
-                                     Utf16ToUtf8(asked.lpstrTitle),
-                                     Utf16ToUtf8(asked.lpstrFile)));
+    dialogs.push_back(
+        Utf16ToUtf8(asked.lpstrTitle + (L"|" + std::wstring(asked.lpstrFile))));
     asked.lpstrFile[file_to_open.native().copy(asked.lpstrFile,
                                                asked.nMaxFile - 1)] = 0;
     return true;
@@ -56,8 +42,6 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     ::GetWindowTextW(Handle(id), text, 256);
     return Utf16ToUtf8(text);
   }
-  // An option button's own text, clipped out of sight, names it.
-  std::string Name(form1::Id id) { return Text(id); }
   std::vector<HWND> TabRound(std::size_t count) {
     std::vector<HWND> round{::GetFocus()};
     while (round.size() < count) {
@@ -65,56 +49,80 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     }
     return round;
   }
-  bool Checked(form1::Id id) {
-    return ::SendMessageW(Handle(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  }
   void Click(form1::Id id) { ::SendMessageW(Handle(id), BM_CLICK, 0, 0); }
   void Close() { ::SendMessageW(form.hwnd(), WM_CLOSE, 0, 0); }
   Form1 form{*this, [this](int status) { ends.push_back(status); }};
 };
 
-std::string Font(const LOGFONTW& f) {
-  return Utf16ToUtf8(f.lfFaceName) + " " + std::to_string(f.lfHeight) + " " +
-         std::to_string(f.lfWeight) + " " + std::to_string(f.lfCharSet);
-}
-
-TEST(Win32Form1Test, LayoutFontsAndFrameAtTwoDpis) {
+// No taskbar button: owned by a hidden window. The labels' font.
+TEST(Win32Form1Test, LayoutOwnerAndFont) {
   Win32Window w;
-  HWND form = w.form.hwnd();
-  // No taskbar button: owned by a hidden window, and not an app window.
-  HWND owner = ::GetWindow(form, GW_OWNER);
+  testing::ExpectLayout(w);
+  HWND owner = ::GetWindow(w.form.hwnd(), GW_OWNER);
   EXPECT_TRUE(owner != nullptr && !::IsWindowVisible(owner));
-  EXPECT_FALSE(::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-  EXPECT_EQ(::GetWindowLongPtrW(form, GWL_STYLE) &
-                (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
-            WS_SYSMENU);
-  for (const UINT dpi : {96u, 144u}) {
-    SCOPED_TRACE(dpi);
-    RECT suggested{10, 10, 500, 300};
-    if (dpi != 96) {
-      ::SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                     reinterpret_cast<LPARAM>(&suggested));
-    }
-    testing::ExpectLayout(w, dpi);
-    for (const form1::Control& c : form1::kControls) {
-      HWND control = w.form.control(c.id);
-      EXPECT_GT(::GetDlgCtrlID(control), IDCANCEL) << "Enter, Esc: ids 1, 2";
-      LOGFONTW font{};
-      ::GetObjectW(
-          // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's handle
-          reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)),
-          sizeof font, &font);
-      EXPECT_EQ(Font(font),
-                c.kind != form1::Kind::Label
-                    ? Font(MessageFont(dpi))
-                    : (dpi == 96 ? "宋体 -14 400 134" : "宋体 -21 400 134"));
-    }
-  }
+  LOGFONTW f{};
+  ::GetObjectW(  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle
+      reinterpret_cast<HFONT>(
+          ::SendMessageW(w.Handle(form1::Label1), WM_GETFONT, 0, 0)),
+      sizeof f, &f);
+  EXPECT_EQ(std::tuple(Utf16ToUtf8(f.lfFaceName), f.lfHeight, f.lfCharSet),
+            std::tuple("宋体", -14, GB2312_CHARSET));  // 10.5 points
 }
 
-// A conversion through the real dialog is the end-to-end run's (e2e.sh).
 TEST(Win32Form1Test, ActionsAndEnds) {
   testing::ExpectActionsAndEnds<Win32Window>();
+}
+
+// The real program, used through its real dialogs (e2e.sh, in the build
+// folder); controls found by class and caption (or "#" id) within 30 s.
+struct Wanted {
+  std::wstring window_class, text;
+  HWND found = nullptr;
+};
+BOOL CALLBACK Match(HWND w, LPARAM wanted_at) {
+  auto& wanted = *reinterpret_cast<Wanted*>(wanted_at);  // NOLINT: it is
+  wchar_t name[64] = {}, text[1024] = {};
+  ::GetClassNameW(w, name, 64);
+  ::SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+  const std::wstring id = L"#" + std::to_wstring(::GetDlgCtrlID(w));
+  if (wanted.window_class == name && (wanted.text == text || wanted.text == id))
+    wanted.found = w;
+  return wanted.found == nullptr;
+}
+HWND Find(std::string_view title, std::string_view text,
+          const wchar_t* window_class = L"Button") {
+  Wanted wanted{window_class, Utf8ToUtf16(text)};
+  for (int i = 0; i < 300 && !wanted.found; ++i, ::Sleep(100)) {
+    HWND top = ::FindWindowW(nullptr, Utf8ToUtf16(title).c_str());
+    if (top) ::EnumChildWindows(top, Match, reinterpret_cast<LPARAM>(&wanted));
+  }
+  EXPECT_NE(wanted.found, nullptr) << title << ": " << text;
+  return wanted.found;
+}
+void Click(std::string_view title, std::string_view text) {
+  if (HWND button = Find(title, text)) ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
+  testing::Scratch dir;
+  const std::filesystem::path rom = dir / u8"样本 图像.gba";
+  std::filesystem::rename(dir.MakeRom(RomEdition::Simplified), rom);
+  const auto run = reinterpret_cast<HANDLE>(::_wspawnl(  // NOLINT: a handle
+      _P_NOWAIT, L"window\\win32\\qorvane-switcher.exe", L"switcher", nullptr));
+  Click(texts::kWindowTitle, texts::kBrowseButton);
+  ::SendMessageW(Find(texts::kOpenDialogTitle, "", L"Edit"), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(rom.c_str()));
+  Click(texts::kOpenDialogTitle, "#1");                  // Open
+  Find(texts::kWindowTitle, texts::kStatusSimplified);   // read
+  Click(texts::kWindowTitle, texts::kTraditionalLabel);  // Option2's name
+  Click(texts::kWindowTitle, texts::kConvertButton);
+  Click(texts::kNoticeTitle, "#1");  // OK
+  DWORD status = 1;
+  EXPECT_EQ(::WaitForSingleObject(run, 30000), WAIT_OBJECT_0);
+  ::GetExitCodeProcess(run, &status);
+  EXPECT_EQ(std::pair(status, InspectRom(rom)),
+            std::pair(DWORD{0}, RomEdition::Traditional));
 }
 
 }  // namespace
