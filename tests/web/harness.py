@@ -118,50 +118,41 @@ class Browser:
             shutil.rmtree(self.profile, ignore_errors=True)
 
 
-# Put in every page before its own scripts: counts of the bytes read from files, written
-# through writable streams, and of aborts; a switch making a stream's write or close fail
-# (fail.write = [DOMException name, calls that succeed first]); a close made slow, noting
-# whether a box showed before it committed; files made and read in the origin's private file
-# system; and the picker answered by the test (__pick: a name, or null to cancel).
+# Put in every page before its own scripts: counts of the bytes read from files, written to
+# and aborts of writable streams; fail.write (or .close) = [a DOMException's name, calls that
+# succeed first]; a close made slow, noting a box shown before it committed; files made and
+# read in the origin's private file system; the picker answered with __pick (null: cancel).
 INSTRUMENTS = r"""(() => {
   const io = window.__io = {read: 0, written: 0, aborted: 0, fail: {}};
-  const W = FileSystemWritableFileStream.prototype, B = Blob.prototype;
-  const orig = {write: W.write, arrayBuffer: B.arrayBuffer};
-  const wrap = (proto, name, body) => {
+  const W = FileSystemWritableFileStream.prototype, wrap = (proto, name, before, after) => {
     const f = proto[name];
-    proto[name] = function (...a) {
+    proto[name] = async function (...a) {
       const fail = io.fail[name];
-      if (fail && fail[1]-- <= 0) return Promise.reject(new DOMException('', fail[0]));
-      return body.call(this, a), f.apply(this, a);
+      if (fail && fail[1]-- <= 0) throw new DOMException('', fail[0]);
+      await before.call(this, a);
+      const result = await f.apply(this, a);
+      return after && after(), result;
     };
   };
-  wrap(B, 'arrayBuffer', function () { io.read += this.size; });
-  wrap(W, 'write', a => io.written += a[0].data.length);
+  wrap(Blob.prototype, 'arrayBuffer', function () { io.read += this.size; });
+  wrap(W, 'write', a => io.written += a[0].data?.length);
   wrap(W, 'abort', () => io.aborted++);
-  const close = W.close;
-  W.close = async function () {
-    if (io.fail.close) return Promise.reject(new DOMException('', io.fail.close[0]));
-    await new Promise(later => setTimeout(later, io.slowClose || 0));
-    await close.call(this);
-    io.boxBeforeClose = !!document.querySelector('[role=alertdialog]');
-  };
+  wrap(W, 'close', () => new Promise(later => setTimeout(later, io.slowClose)),
+       () => io.boxBeforeClose = !!document.querySelector('[role=alertdialog]'));
   const file = async (name, create) =>
     (await navigator.storage.getDirectory()).getFileHandle(name, {create});
-  window.__makeFile = async (name, size, runs) => {
+  window.__makeFile = async (name, data) => {
     const w = await (await file(name, true)).createWritable();
-    await orig.write.call(w, {type: 'truncate', size});
-    for (const [at, bytes] of runs)
-      await orig.write.call(w, {type: 'write', position: at, data: new Uint8Array(bytes)});
+    await w.write(Uint8Array.from(atob(data), c => c.charCodeAt(0)));
     await w.close();
   };
-  window.__readFile = async name => btoa(Array.from(new Uint8Array(await orig.arrayBuffer
-      .call(await (await file(name)).getFile())), b => String.fromCharCode(b)).join(''));
-  window.__file = file;
+  window.__readFile = async name => btoa(Array.from(new Uint8Array(await (await (
+      await file(name)).getFile()).arrayBuffer()), b => String.fromCharCode(b)).join(''));
   delete window.showOpenFilePicker, delete Window.prototype.showOpenFilePicker;
   if (window.__mode === 'picker') window.showOpenFilePicker = async options => {
     window.__options = options;
     if (!window.__pick) throw new DOMException('The user aborted a request.', 'AbortError');
-    return [await file(window.__pick)];
+    return [await file(__pick)];
   };
 })();"""
 
@@ -250,8 +241,7 @@ class Page:
                       modifiers=8 if shift else 0, text="\r" if key == "Enter" else "")
 
     def make_file(self, name, size, edition):
-        runs = [[at, list(run[:size - at])] for at, run in overlay(edition).items() if at < size]
-        self.js(f"__makeFile({json.dumps(name)}, {size}, {json.dumps(runs)})")
+        self.js(f"__makeFile({name!r}, '{base64.b64encode(image(size, edition)).decode()}')")
 
     def read_file(self, name):
         return base64.b64decode(self.js(f"__readFile({json.dumps(name)})"))
