@@ -6,11 +6,10 @@ import base64, json, re, shutil, sys, tempfile, time, traceback
 from pathlib import Path
 
 import harness as h
-from harness import CONTROLS, TEXTS as T
+from harness import CONTROLS, TEXTS as T, until
 
-MIB, TESTS, TITLE, OK = 0x100000, [], T["kWindowTitle"], T["kOkButton"]
-RADIOS = "[Option1.checked, Option2.checked]"
-HAN = re.compile("[\u4e00-\u9fff]")  # a reason told in Chinese
+MIB, TESTS, OK, RADIOS = 0x100000, [], T["kOkButton"], "[Option1.checked, Option2.checked]"
+WINDOW, BOX, HAN = ("dialog", T["kWindowTitle"]), ("alertdialog",), re.compile("[\u4e00-\u9fff]")
 
 
 def test(*rows):  # registers `fn` once per row, or once
@@ -22,15 +21,8 @@ def eq(actual, expected, what=""):
     assert actual == expected, f"{what}: {actual!r} != {expected!r}"
 
 
-def until(condition, what):
-    end = time.time() + 10
-    while not condition():
-        assert time.time() < end, what
-        time.sleep(0.05)
-
-
 class Run:
-    """One browser and one server for all tests; the files the tests chose."""
+    """One browser and one server for all tests; the files the tests chose; the pages."""
 
     def __init__(self, shots):
         self.server, self.browser, self.shots, self.pages = h.Server(), h.Browser(), shots, []
@@ -41,75 +33,65 @@ class Run:
     def page(self, mode="picker", **kw):
         self.pages.append(p := h.Page(self.browser, mode, **kw))
         p.goto(self.server.origin + "/")
-        ready(p)
-        return p
+        return ready(p)
 
     def file(self, p, edition, size=MIB):  # a ROM image to choose: its name and bytes
         self.n += 1
-        name = f"rom{self.n}.gba"
+        name, data = f"rom{self.n}.gba", h.image(size, edition)
         p.make_file(name, size, edition) if p.mode == "picker" else \
-            (self.dir / name).write_bytes(h.image(size, edition))
-        return name, h.image(size, edition)
-
-    def stored(self, p, name):
-        return p.read_file(name) if p.mode == "picker" else (self.dir / name).read_bytes()
+            (self.dir / name).write_bytes(data)
+        return name, data
 
 
 def ready(p):  # the focus on 转 换 and the window wired (no longer busy)
     p.wait(f"document.activeElement?.textContent === {T['kConvertButton']!r} && "
            "!document.body.classList.contains('busy')", 30)
-
-
-def press(p, caption, touch=False):
-    p.click(p.find("button", caption), touch)
+    return p
 
 
 def shown(p):  # the path box and the frame's caption
     return p.js("[Text1.value, document.querySelector('#Frame1 legend').textContent]")
 
 
-def browse(r, p, name, wait=False):  # answers the picker or file chooser (None: cancel)
+def browse(r, p, name, wait=True):  # answers the picker or file chooser (None: cancel)
     p.js(f"__pick = {json.dumps(name)}")
     r.browser.events.clear()
-    press(p, T["kBrowseButton"])
+    p.click(("button", T["kBrowseButton"]))
     if p.mode == "download":
         node = r.browser.wait_event("Page.fileChooserOpened")["backendNodeId"]
         p.call("DOM.setFileInputFiles", files=[str(r.dir / name)], backendNodeId=node) if name \
             else p.on(node, "function() { this.dispatchEvent(new Event('cancel')); }")
-    if wait:
-        until(lambda: shown(p)[0] == name, "no path shown")
+    wait and until(lambda: shown(p)[0] == name)
 
 
 def expect_box(p, title, text):
     """The box `title` shows the lines of `text` (their spaces kept), its one button 确定 has
     the focus and keeps it from the window, which is inert; dismisses it; returns its lines."""
-    box = p.find("alertdialog", title)
+    box = until(lambda: p.find("alertdialog", title))[0]
     lines, buttons, focused = p.on(box, r"""function() {
         const b = [...this.querySelectorAll('button')];
         return [this.innerText.replace(/\u00a0/g, ' ').split('\n'),
                 b.map(e => e.textContent), b[0] === document.activeElement]; }""")
     want = text.split("\r")
     assert any(lines[i:i + len(want)] == want for i in range(len(lines))), (lines, want)
-    eq([buttons, focused], [[OK], True], "buttons, focus")
+    eq([buttons, focused, p.find(*WINDOW)], [[OK], True, []], "buttons, focus, the window")
+    radios = p.js(RADIOS)
     for shift in (False, True):
         p.key("Tab", shift)
         assert not p.js("Form1.contains(document.activeElement)"), "Tab left the box"
         p.on(box, "function() { this.querySelector('button').focus(); }")
-    assert not p.find("dialog", TITLE, all=True), "the window beneath is not inert"
-    radios = p.js(RADIOS)
-    p.click("Option2")  # a click beneath (or on the box, which ignores it)
+    p.click("Option2")  # beneath the box, or on it
     eq(p.js(RADIOS), radios, "a click beneath the box")
-    press(p, OK)
-    until(lambda: not p.find("alertdialog", all=True), "box still showing")
+    p.click(("button", OK))
+    until(lambda: not p.find(*BOX))
     return lines
 
 
 def ended(p):  # the window gone, the notice shown; starts again
-    until(lambda: not p.find("dialog", TITLE, all=True), "window still shown")
+    until(lambda: not p.find(*WINDOW))
     assert T["kEndedNotice"] in p.js("document.body.innerText")
-    press(p, T["kStartAgainButton"])
-    ready(p)
-    eq(shown(p), ["", T["kFrameCaption"]], "started again")
+    p.click(("button", T["kStartAgainButton"]))
+    eq(shown(ready(p)), ["", T["kFrameCaption"]], "started again")
 
 
 def check_layout(p):  # each control within 1 px; returns the scale and the window's left, width
@@ -146,8 +128,8 @@ def window_at_load(r):
         p.key(key)
     for node in ("Label1", "Label2", "Option2", "Option1"):
         p.click(node)
-        eq(p.js(RADIOS), [node == "Option1", node == "Option2"])
-    assert not p.find("alertdialog", all=True), "a key or a label showed a box"
+        eq(p.js(RADIOS), [node == "Option1", node == "Option2"], node)
+    assert not p.find(*BOX), "a key or a label showed a box"
 
 
 # A file chosen (edition, size) or None, a button pressed (None: the browse alone), the box.
@@ -168,12 +150,12 @@ def messages(r, mode):  # and a cancelled browse, which changes nothing
         if choice:
             browse(r, p, r.file(p, *choice)[0], wait=bool(button))
         if button:
-            press(p, T[button])
+            p.click(("button", T[button]))
         expect_box(p, T[title], T[text])
         eq(shown(p), before, f"after {text}") if not button else None
-    browse(r, p, None)
+    browse(r, p, None, wait=False)
     time.sleep(0.3)
-    eq([shown(p), p.find("alertdialog", all=True)], [before, []], "after a cancel")
+    eq([shown(p), p.find(*BOX)], [before, []], "after a cancel")
     assert mode == "download" or re.search(r"QorvaneROM文件.*\.gba", p.js(
         "JSON.stringify(__options)")), "the picker's file type"
 
@@ -193,13 +175,13 @@ def convert(r, mode, edition, size, fault):
     name, before = r.file(p, edition, size)
     target = {"Simplified": "Traditional", "Traditional": "Simplified"}[edition]
     ok = fault is None and size >= h.MIN_CONVERTIBLE
-    browse(r, p, name, wait=True)
+    browse(r, p, name)
     eq([p.js("__io.read"), shown(p)[1]], [3, T[f"kStatus{edition}"]], "after browse")
-    p.click(p.find("radio", T[f"k{target}Label"]))
+    p.click(("radio", T[f"k{target}Label"]))
     p.js(f"__io.fail.{fault[0]} = {json.dumps(fault[1:])}" if fault else "0")
     p.js("__io.read = 0; __io.written = 0; __io.slowClose = 300")
-    press(p, T["kConvertButton"])
-    p.find("alertdialog")
+    p.click(("button", T["kConvertButton"]))
+    until(lambda: p.find(*BOX))
     eq(shown(p)[1], T[f"kStatus{target if ok else edition}"], "caption after converting")
     if not ok:
         lines = expect_box(p, T["kErrorTitle"], T["kFileErrorLead"])
@@ -209,29 +191,32 @@ def convert(r, mode, edition, size, fault):
         expect_box(p, T["kNoticeTitle"], T["kConvertedNotice"])
     assert not ok or p.js("__io.read") <= 35, "conversion read beyond its runs"
     after = h.image(size, target) if ok else before
-    assert r.stored(p, name) == (after if mode == "picker" else before), "the file after"
-    eq(p.js("[__io.written, __io.boxBeforeClose]"), [35, False]) if ok and mode == "picker" \
-        else None
-    assert not fault or fault[0] != "write" or p.js("__io.aborted"), "the stream not aborted"
-    if ok and mode == "download":
-        eq(r.browser.wait_event("Browser.downloadWillBegin")["suggestedFilename"], name)
-        while r.browser.wait_event("Browser.downloadProgress")["state"] != "completed":
-            pass
-        assert (r.dir / "downloads" / name).read_bytes() == after, "the downloaded copy"
+    if mode == "picker":
+        assert p.read_file(name) == after, "the file after"
+        eq(p.js("[__io.written, __io.boxBeforeClose]"), [35, False]) if ok else None
+        assert not fault or fault[0] != "write" or p.js("__io.aborted"), "not aborted"
+    else:
+        assert (r.dir / name).read_bytes() == before, "the chosen file"
+        if ok:
+            eq(r.browser.wait_event("Browser.downloadWillBegin")["suggestedFilename"], name)
+            until(lambda: r.browser.wait_event("Browser.downloadProgress")["state"] ==
+                  "completed")
+            assert (r.dir / "downloads" / name).read_bytes() == after, "the downloaded copy"
     ended(p)
 
 
 @test("kExitButton", "kCloseButton", "SecurityError")
 def ending_and_starting_again(r, control):
     p = r.page()
-    if control != "SecurityError":
-        return press(p, T[control]), ended(p)
-    p.js(f"window.showOpenFilePicker = async () => {{ throw new DOMException('', '{control}') }}")
-    press(p, T["kBrowseButton"])  # the picker fails: the page tells why
-    lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"])
-    reason = lines[lines.index(T["kInternalErrorLead"]) + 1]
-    assert reason.startswith(T["kPickerFailed"] + "：") and HAN.search(
-        reason[len(T["kPickerFailed"]) + 1:]) and control not in reason, lines
+    if control == "SecurityError":  # the picker fails: the page tells why
+        p.js("showOpenFilePicker = async () => { throw new DOMException('', 'SecurityError') }")
+        p.click(("button", T["kBrowseButton"]))
+        lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"])
+        reason = lines[lines.index(T["kInternalErrorLead"]) + 1]
+        assert reason.startswith(T["kPickerFailed"] + "：") and HAN.search(
+            reason[len(T["kPickerFailed"]) + 1:]) and control not in reason, lines
+    else:
+        p.click(("button", T[control]))
     ended(p)
 
 
@@ -240,12 +225,10 @@ def phone_layout_by_touch(r):
     p = r.page(width=360, height=640, mobile=True)
     _, (x, w) = check_layout(p)
     assert 0.9 * 360 <= w <= 361 and x >= -1, f"window at {x}, {w} px wide"
-    for node in ("Option2", "Label1"):
+    for node in ("Option2", "Label1", ("button", T["kAboutButton"]), ("button", OK)):
         p.click(node, touch=True)
     eq(p.js(RADIOS), [False, True], "after taps")
-    press(p, T["kAboutButton"], touch=True)
-    press(p, OK, touch=True)
-    until(lambda: not p.find("alertdialog", all=True), "box stays after a tap")
+    until(lambda: not p.find(*BOX))
 
 
 @test()
@@ -263,32 +246,27 @@ def offline_reload(r):
     ready(p)
 
 
-CLIPPED = """[...document.querySelectorAll(':is([role=dialog], [role=alertdialog]) *')].filter(
-    e => !e.childElementCount && e.textContent.trim() && getComputedStyle(e).display !==
-    'inline' && (e.scrollWidth > e.clientWidth || e.clientHeight <
-    parseFloat(getComputedStyle(e).fontSize))).map(e => e.textContent)"""
-
-
 @test()
-def screenshots(r):  # and that no text is clipped
+def screenshots(r):  # with the About box open, no text of the window or box clipped
     for width, file in ((800, "screenshot-web.png"), (360, "screenshot-web-phone.png")):
         p = r.page(width=width, height=600 if width == 800 else 640, mobile=width < 800, scale=2)
-        browse(r, p, r.file(p, "Simplified")[0], wait=True)
-        p.click(p.find("radio", T["kTraditionalLabel"]))
-        x, y, w, hgt = p.rect("Form1")
-        press(p, T["kAboutButton"])
-        p.find("alertdialog")
-        eq(p.js(CLIPPED), [], f"clipped at {width} px")
-        press(p, OK)
-        until(lambda: not p.find("alertdialog", all=True), "box stays")
-        eq(p.js(CLIPPED), [], f"clipped at {width} px")
+        browse(r, p, r.file(p, "Simplified")[0])
+        p.click(("radio", T["kTraditionalLabel"]))
+        x, y, w, hgt = p.js("(r => [r.x, r.y, r.width, r.height])(Form1.getBoundingClientRect())")
+        p.click(("button", T["kAboutButton"]))
+        until(lambda: p.find(*BOX))
+        eq(p.js("""[...document.querySelectorAll('[role=alertdialog] *, #Form1 *')].filter(e =>
+            !e.childElementCount && e.textContent.trim() && getComputedStyle(e).display !==
+            'inline' && (e.scrollWidth > e.clientWidth || e.clientHeight < parseFloat(
+            getComputedStyle(e).fontSize))).map(e => e.textContent)"""), [], f"clipped, {width}")
+        p.click(("button", OK))
+        until(lambda: not p.find(*BOX))
         r.shots.mkdir(parents=True, exist_ok=True)
         (r.shots / file).write_bytes(base64.b64decode(p.call("Page.captureScreenshot", **(
             {"clip": {"x": x - 16, "y": y - 16, "width": w + 32, "height": hgt + 32,
                       "scale": 1}} if width == 800 else {}))["data"]))
 
 
-@test()
 def no_request_leaves_the_site(r):
     for request in r.browser.requests:
         assert request["url"].startswith(tuple(f"{scheme}{o}/" for o in r.origins
@@ -297,30 +275,24 @@ def no_request_leaves_the_site(r):
 
 
 def main(argv):
-    shots = h.ROOT / "build/web/screenshots"
-    if "--screenshots" in argv:
-        shots = Path(argv.pop(argv.index("--screenshots") + 1)).resolve()
-        argv.remove("--screenshots")
-    run, passed, failed = Run(shots), 0, 0
-    try:
-        for name, fn in TESTS:
-            if (argv[1:] or [""])[0] in name or name.startswith("no_request"):
-                try:
-                    fn(run)
-                    passed += 1
-                    print(f"ok    {name}", flush=True)
-                except Exception:
-                    failed += 1
-                    print(f"FAIL  {name}\n{traceback.format_exc()}", flush=True)
-            for page in run.pages:
-                page.close()
-            run.pages.clear()
-    finally:
-        run.browser.close()
-        run.server.close()
-        shutil.rmtree(run.dir, ignore_errors=True)
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed or not passed else 0
+    at = argv.index("--screenshots") if "--screenshots" in argv else len(argv)
+    shots = Path(argv[at + 1] if argv[at:] else h.ROOT / "build/web/screenshots").resolve()
+    pick = (argv[1:at] + argv[at + 2:] + [""])[0]
+    run, failed = Run(shots), []
+    chosen = [t for t in TESTS if pick in t[0]] + [("no_request_leaves_the_site",
+                                                    no_request_leaves_the_site)]
+    for name, fn in chosen:
+        try:
+            fn(run)
+            print(f"ok    {name}", flush=True)
+        except Exception:
+            failed.append(name)
+            print(f"FAIL  {name}\n{traceback.format_exc()}", flush=True)
+        while run.pages:
+            run.pages.pop().close()
+    run.browser.close(), run.server.close(), shutil.rmtree(run.dir, ignore_errors=True)
+    print(f"{len(chosen) - len(failed)} passed, {len(failed)} failed")
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

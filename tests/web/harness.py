@@ -1,6 +1,5 @@
-"""Shared by the browser tests and the web benchmarks: texts, layout and edition table read from
-the C++ headers, synthetic ROM images, the site served on 127.0.0.1, and headless Chromium
-driven over the DevTools Protocol with real mouse, key and touch input."""
+"""Shared by the browser tests and the web benchmarks: the headers' texts, layout and edition
+table; ROM images; the site served; headless Chromium over the DevTools Protocol."""
 
 import atexit, base64, functools, http.server, json, os, re, shutil, subprocess, tempfile
 import threading, time
@@ -64,8 +63,7 @@ class Server(http.server.ThreadingHTTPServer):
 
 
 class Browser:
-    """Headless Chromium with a fresh profile (or `profile`) over one DevTools WebSocket; keeps
-    every request its pages sent and the events not yet waited for."""
+    """Chromium with a fresh profile (or `profile`); keeps its pages' requests and events."""
 
     def __init__(self, profile=None):
         self.profile, self.owned = profile or tempfile.mkdtemp(), profile is None
@@ -108,12 +106,8 @@ class Browser:
             self.events.append(self._receive(end - time.time()))
 
     def close(self):
-        if self.proc.poll() is None:
-            try:
-                self.call("Browser.close")
-                self.proc.wait(10)
-            except Exception:
-                self.proc.kill()
+        self.proc.terminate()  # Chromium ends as when its window is closed
+        self.proc.wait()
         if self.owned:
             shutil.rmtree(self.profile, ignore_errors=True)
 
@@ -158,24 +152,21 @@ INSTRUMENTS = r"""(() => {
 
 
 class Page:
-    """One tab of `browser`, in the in-place ("picker") or download mode."""
+    """A tab in the in-place ("picker") or download mode; `target`: Target.createTarget's."""
 
     def __init__(self, browser, mode="picker", width=800, height=600, mobile=False, scale=1,
-                 context=None, instruments=True):
+                 **target):
         self.b, self.mode = browser, mode
-        self.target = browser.call("Target.createTarget", url="about:blank", **(
-            {"browserContextId": context} if context else {}))["targetId"]
+        self.target = browser.call("Target.createTarget", url="about:blank", **target)["targetId"]
         self.s = browser.call("Target.attachToTarget", targetId=self.target,
                               flatten=True)["sessionId"]
-        for domain in ("Page", "Runtime", "Network", "DOM"):
-            self.call(f"{domain}.enable")
+        self.call("Page.enable"), self.call("Network.enable")
         self.call("Emulation.setDeviceMetricsOverride", width=width, height=height,
                   deviceScaleFactor=scale, mobile=mobile)
         self.call("Emulation.setTouchEmulationEnabled", enabled=mobile)
         self.call("Page.setInterceptFileChooserDialog", enabled=mode == "download")
-        if instruments:
-            self.call("Page.addScriptToEvaluateOnNewDocument",
-                      source=f"window.__mode = {mode!r};" + INSTRUMENTS)
+        self.call("Page.addScriptToEvaluateOnNewDocument",
+                  source=f"window.__mode = {mode!r};" + INSTRUMENTS)
 
     def call(self, method, **params):
         return self.b.call(method, self.s, **params)
@@ -191,28 +182,19 @@ class Page:
         assert "exceptionDetails" not in reply, f"{expression[:60]}: {reply}"
         return reply["result"].get("value")
 
-    def wait(self, expression, timeout=10):
-        end = time.time() + timeout
-        while True:
+    def wait(self, expression, timeout=10):  # its value once true; it may throw meanwhile
+        def value():
             try:
-                if value := self.js(expression):
-                    return value
-            except AssertionError:  # no document yet, or the expression threw
-                pass
-            assert time.time() < end, f"timed out waiting for {expression}"
-            time.sleep(0.05)
+                return self.js(expression)
+            except AssertionError:
+                return None
+        return until(value, timeout)
 
-    def find(self, role, name=None, timeout=10, all=False):  # by role and accessible name
-        end = time.time() + timeout
-        while True:
-            root = self.call("DOM.getDocument", depth=0)["root"]["nodeId"]
-            found = [n["backendDOMNodeId"] for n in self.call(
-                "Accessibility.queryAXTree", nodeId=root, role=role,
-                **({"accessibleName": name} if name else {}))["nodes"] if not n.get("ignored")]
-            if found or all:
-                return found if all else found[0]
-            assert time.time() < end, f"no {role} named {name!r}"
-            time.sleep(0.05)
+    def find(self, role, name=None):  # the elements of `role` and accessible name
+        root = self.call("DOM.getDocument", depth=0)["root"]["nodeId"]
+        return [n["backendDOMNodeId"] for n in self.call(
+            "Accessibility.queryAXTree", nodeId=root, role=role,
+            **({"accessibleName": name} if name else {}))["nodes"] if not n.get("ignored")]
 
     def on(self, node, function):  # `function` (JS) on the node, or the element of that id
         if isinstance(node, str):
@@ -221,18 +203,16 @@ class Page:
         return self.call("Runtime.callFunctionOn", functionDeclaration=function,
                          objectId=obj["objectId"], returnByValue=True)["result"].get("value")
 
-    def rect(self, node):
-        return self.on(node, "function() { const r = this.getBoundingClientRect(); "
-                             "return [r.left, r.top, r.width, r.height]; }")
-
-    def click(self, node, touch=False):
-        x, y, w, h = self.rect(node)
-        x, y = x + w / 2, y + h / 2
-        for kind in (("touchStart", "touchEnd") if touch else
-                     ("mouseMoved", "mousePressed", "mouseReleased")):
-            self.call(f"Input.dispatch{'Touch' if touch else 'Mouse'}Event", type=kind, **(
-                {"touchPoints": [{"x": x, "y": y}] if kind == "touchStart" else []} if touch
-                else {"x": x, "y": y, "button": "left", "clickCount": 1}))
+    def click(self, node, touch=False):  # node: as for on(); or a role and a name
+        node = node if isinstance(node, (int, str)) else until(lambda: self.find(*node))[0]
+        x, y, w, h = self.on(node, "function() { const r = this.getBoundingClientRect(); "
+                                   "return [r.left, r.top, r.width, r.height]; }")
+        at = {"x": x + w / 2, "y": y + h / 2}
+        if touch:
+            self.call("Input.dispatchTouchEvent", type="touchStart", touchPoints=[at])
+            return self.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+        for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, button="left", clickCount=1, **at)
 
     def key(self, key, shift=False):  # Tab, Enter or Escape
         for kind in ("keyDown", "keyUp"):
@@ -244,7 +224,15 @@ class Page:
         self.js(f"__makeFile({name!r}, '{base64.b64encode(image(size, edition)).decode()}')")
 
     def read_file(self, name):
-        return base64.b64decode(self.js(f"__readFile({json.dumps(name)})"))
+        return base64.b64decode(self.js(f"__readFile({name!r})"))
 
     def close(self):
         self.b.call("Target.closeTarget", targetId=self.target)
+
+
+def until(condition, timeout=10):  # the condition's value once true, within `timeout` s
+    end = time.time() + timeout
+    while not (value := condition()):
+        assert time.time() < end, "timed out"
+        time.sleep(0.05)
+    return value
