@@ -99,7 +99,7 @@ def check_layout(p):  # the client height and each control's box within 1 px; th
         .getBoundingClientRect()), [[c.clientHeight], ...%s.map(n => document.getElementById(n))
         .map(e => [e.offsetLeft, e.offsetTop, e.offsetWidth, e.offsetHeight])]])(
         document.getElementById('Form1-client'))""" % (h.px(h.CLIENT[0]), json.dumps([*CONTROLS])))
-    want = [[h.CLIENT[1]]] + [c[3] for c in CONTROLS.values()]
+    want = [[h.CLIENT[1]]] + [c[1] for c in CONTROLS.values()]
     eq([n for n, g, w in zip(["client", *CONTROLS], got, want) if any(
         abs(a / s - h.px(b)) > 1.05 for a, b in zip(g, w))], [], f"boxes {got} at scale {s}")
     return s, window
@@ -112,7 +112,7 @@ def window_at_load(r):
     assert p.js("Text1.readOnly") and p.find("button", T["kCloseButton"])
     scale, (x, w) = check_layout(p)
     assert abs(scale - 1) * h.px(h.CLIENT[0]) <= 1 and abs(x + w / 2 - 400) <= 1, (scale, x, w)
-    for i, (_, name) in enumerate(sorted((c[4], n) for n, c in CONTROLS.items()
+    for i, (_, name) in enumerate(sorted((c[2], n) for n, c in CONTROLS.items()
                                          if c[0] not in ("Frame", "Label"))):
         p.key("Tab") if i else None
         eq(p.js("document.activeElement.id"), name, f"tab stop {i}")

@@ -14,34 +14,30 @@ _texts, _layout, _table = ((ROOT / f).read_text(encoding="utf-8") for f in (
 _STRINGS = r'((?:"(?:[^"\\]|\\.)*"\s*)+)'
 TEXTS = {name: "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', value)).replace("\\r", "\r")
          for name, value in re.findall(rf"std::string_view (k\w+) =\s*{_STRINGS};", _texts)}
-# Form1's controls: name -> kind, container, caption, box (twips), tab index.
-CONTROLS = {m[0]: (m[1], m[2], TEXTS.get(m[3], ""), [int(v) for v in m[4:8]], int(m[8]))
-            for m in re.findall(r'\{\w+,\s*"(\w+)",\s*Kind::(\w+),\s*(\w+),\s*(?:texts::(\w+)|'
-                                r'""),\s*\{(\d+), (\d+), (\d+), (\d+)\},\s*(\d+)\}', _layout)}
+# Form1's controls: name -> kind, box (twips), tab index.
+CONTROLS = {m[0]: (m[1], [int(v) for v in m[2:6]], int(m[6])) for m in re.findall(
+    r'\{\w+,\s*"(\w+)",\s*Kind::(\w+),\s*\w+,\s*(?:texts::\w+|""),\s*'
+    r'\{(\d+), (\d+), (\d+), (\d+)\},\s*(\d+)\}', _layout)}
 CLIENT = [int(re.search(rf"{n} = (\d+);", _layout)[1]) for n in ("kClientWidth", "kClientHeight")]
 SIGNATURE_OFFSET, MIN_CONVERTIBLE = (int(re.search(rf"{n} = (0x\w+);", _table)[1], 16)
                                      for n in ("SignatureOffset", "kMinConvertibleSize"))
 SIGNATURES = {name: bytes(int(b, 16) for b in re.findall(r"0x\w+", body))
               for name, body in re.findall(r"k(\w+)Signature\{([^}]*)\}", _table)}
-SITES = re.findall(r"\{(0x\w+), \{(0x\w+), (0x\w+)\}\}", _table)
 
 
 def px(twips):  # TwipsToPixels at 96 DPI
     return (twips * 96 + 720) // 1440
 
 
-def overlay(edition):  # the runs an image of `edition` holds over its zeros, by offset
-    if edition in ("Simplified", "Traditional"):
-        return {int(at, 16): SIGNATURES[edition] + bytes([8, int(a, 16), int(b, 16), 0])
-                for at, a, b in SITES}
-    return {SIGNATURE_OFFSET: SIGNATURES[edition]} if edition == "NotEnhanced" else {}
-
-
-def image(size, edition):
-    data = bytearray(size)
-    for at, run in overlay(edition).items():
-        data[at:at + len(run)] = run[:max(0, size - at)]
-    return bytes(data)
+def image(size, edition):  # zeros, and the five runs of `edition` or its signature alone
+    data = bytearray(max(size, MIN_CONVERTIBLE))
+    for at, a, b in re.findall(r"\{(0x\w+), \{(0x\w+), (0x\w+)\}\}", _table):
+        if edition in ("Simplified", "Traditional"):
+            data[int(at, 16):int(at, 16) + 7] = SIGNATURES[edition] + bytes(
+                [8, int(a, 16), int(b, 16), 0])
+    if edition == "NotEnhanced":
+        data[SIGNATURE_OFFSET:SIGNATURE_OFFSET + 3] = SIGNATURES[edition]
+    return bytes(data[:size])
 
 
 class Server(http.server.ThreadingHTTPServer):
