@@ -50,8 +50,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.origin = f"http://127.0.0.1:{self.server_address[1]}"
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
-    def handle_error(self, *args):  # a browser gone mid-answer
-        pass
+    handle_error = lambda *args: None  # a browser gone mid-answer
 
     def close(self):
         self.shutdown()
@@ -131,11 +130,9 @@ INSTRUMENTS = r"""(() => {
        () => io.boxBeforeClose = !!document.querySelector('[role=alertdialog]'));
   const file = async (name, create) =>
     (await navigator.storage.getDirectory()).getFileHandle(name, {create});
-  window.__makeFile = async (name, data) => {
-    const w = await (await file(name, true)).createWritable();
-    await w.write(Uint8Array.from(atob(data), c => c.charCodeAt(0)));
-    await w.close();
-  };
+  window.__makeFile = async (name, data, w) => (w = await (await file(name, true))
+      .createWritable(), await w.write(Uint8Array.from(atob(data), c => c.charCodeAt(0))),
+      await w.close());
   window.__readFile = async name => btoa(Array.from(new Uint8Array(await (await (
       await file(name)).getFile()).arrayBuffer()), b => String.fromCharCode(b)).join(''));
   delete window.showOpenFilePicker, delete Window.prototype.showOpenFilePicker;
