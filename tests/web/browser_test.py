@@ -106,18 +106,22 @@ def check_layout(p):  # the client height and each control's box within 1 px; th
 
 
 @test()
-def window_at_load(r):
+def window_at_load(r):  # and the picker failing, which ends the tool
     p = r.page()
     eq(shown(p), ["", T["kFrameCaption"]], "path, caption")
     assert p.js("Text1.readOnly") and p.find("button", T["kCloseButton"])
-    scale, (x, w) = check_layout(p)
-    assert abs(scale - 1) * h.px(h.CLIENT[0]) <= 1 and abs(x + w / 2 - 400) <= 1, (scale, x, w)
     for i, (_, name) in enumerate(sorted((c[2], n) for n, c in CONTROLS.items()
                                          if c[0] not in ("Frame", "Label"))):
         p.key("Tab") if i else None
         eq(p.js("document.activeElement.id"), name, f"tab stop {i}")
     csp = p.js("document.querySelector('meta[http-equiv=Content-Security-Policy]').content")
     assert "script-src 'self'" in csp and "http" not in csp and "*" not in csp, csp
+    p.js("showOpenFilePicker = async () => { throw new DOMException('', 'SecurityError') }")
+    p.click(("button", T["kBrowseButton"]))
+    lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"])
+    reason = lines[lines.index(T["kInternalErrorLead"]) + 1]  # told in Chinese
+    assert re.fullmatch(T["kPickerFailed"] + "：[^A-Za-z]*[一-鿿].*", reason), lines
+    ended(p)
 
 
 # A file chosen (edition, size) or None, a button pressed (None: the browse alone), the box.
@@ -146,6 +150,8 @@ def messages(r, mode):  # and a cancelled browse, which changes nothing
     eq([shown(p), p.find(*BOX)], [before, []], "after a cancel")
     assert mode == "download" or re.search(r"QorvaneROM文件.*\.gba", p.js(
         "JSON.stringify(__options)")), "the picker's file type"
+    p.click(("button", T["kExitButton" if mode == "picker" else "kCloseButton"]))
+    ended(p)
 
 
 # Mode, the file's edition and size, and a writable stream's call made to fail after some
@@ -193,31 +199,6 @@ def convert(r, mode, edition, size, fault):
     ended(p)
 
 
-@test("kExitButton", "kCloseButton", "SecurityError")
-def ending_and_starting_again(r, control):
-    p = r.page()
-    if control == "SecurityError":  # the picker fails: the page tells why
-        p.js("showOpenFilePicker = async () => { throw new DOMException('', 'SecurityError') }")
-        p.click(("button", T["kBrowseButton"]))
-        lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"])
-        reason = lines[lines.index(T["kInternalErrorLead"]) + 1]
-        assert re.fullmatch(T["kPickerFailed"] + "：.*[一-鿿].*", reason), lines
-    else:
-        p.click(("button", T[control]))
-    ended(p)
-
-
-@test()
-def phone_layout_by_touch(r):
-    p = r.page(width=360, height=640, mobile=True)
-    _, (x, w) = check_layout(p)
-    assert 0.9 * 360 <= w <= 361 and x >= -1, f"window at {x}, {w} px wide"
-    for node in ("Option2", "Label1", ("button", T["kAboutButton"]), ("button", OK)):
-        p.click(node, touch=True)  # a label is no part of its option
-    eq(p.js(RADIOS), [False, True], "after taps")
-    until(lambda: not p.find(*BOX))
-
-
 @test()
 def offline_reload(r):
     r.origins.append((server := h.Server()).origin)
@@ -232,20 +213,24 @@ def offline_reload(r):
 
 
 @test()
-def screenshots(r):  # with the About box open, no text of the window or box clipped
+def screenshots(r):  # and each layout, by mouse and by touch, with no text clipped
     for width, file in ((800, "screenshot-web.png"), (360, "screenshot-web-phone.png")):
         p = r.page(width=width, height=600 if width == 800 else 640, mobile=width < 800, scale=2)
+        scale, (x, w) = check_layout(p)
+        assert abs(scale - 1) * h.px(h.CLIENT[0]) <= 1 and abs(x + w / 2 - 400) <= 1 \
+            if width == 800 else 0.9 * 360 <= w <= 361 and x >= -1, (scale, x, w)
         browse(r, p, r.file(p, "Simplified")[0])
-        p.click(("radio", T["kTraditionalLabel"]))
-        x, y, w, hgt = p.js("(r => [r.x, r.y, r.width, r.height])(Form1.getBoundingClientRect())")
-        p.click(("button", T["kAboutButton"]))
+        for node in ("Option2", "Label1", ("button", T["kAboutButton"])):
+            p.click(node, touch=width < 800)  # a label is no part of its option
+        eq(p.js(RADIOS), [False, True], "options")
         until(lambda: p.find(*BOX))
         eq(p.js("""[...document.querySelectorAll('[role=alertdialog] *, #Form1 *')].filter(e =>
             !e.childElementCount && e.textContent.trim() && getComputedStyle(e).display !==
             'inline' && (e.scrollWidth > e.clientWidth || e.clientHeight < parseFloat(
             getComputedStyle(e).fontSize))).map(e => e.textContent)"""), [], f"clipped, {width}")
-        p.click(("button", OK))
+        p.click(("button", OK), touch=width < 800)
         until(lambda: not p.find(*BOX))
+        x, y, w, hgt = p.js("(r => [r.x, r.y, r.width, r.height])(Form1.getBoundingClientRect())")
         r.shots.mkdir(parents=True, exist_ok=True)
         (r.shots / file).write_bytes(base64.b64decode(p.call("Page.captureScreenshot", **(
             {"clip": {"x": x - 16, "y": y - 16, "width": w + 32, "height": hgt + 32,
