@@ -35,13 +35,6 @@ class Run:
         p.goto(self.server.origin + "/")
         return ready(p)
 
-    def file(self, p, edition, size=MIB):  # a ROM image to choose: its name and bytes
-        self.n += 1
-        name, data = f"rom{self.n}.gba", h.image(size, edition)
-        p.make_file(name, size, edition) if p.mode == "picker" else \
-            (self.dir / name).write_bytes(data)
-        return name, data
-
 
 def ready(p):  # the focus on 转 换 and the window wired (no longer busy)
     p.wait(f"document.activeElement?.textContent === {T['kConvertButton']!r} && "
@@ -53,15 +46,19 @@ def shown(p):  # the path box and the frame's caption
     return p.js("[Text1.value, document.querySelector('#Frame1 legend').textContent]")
 
 
-def browse(r, p, name, wait=True):  # answers the picker or file chooser (None: cancel)
-    p.js(f"__pick = {json.dumps(name)}")
+def choose(r, p, edition, size=MIB, wait=True):  # an image by 浏览.. (None: cancel)
+    r.n += 1
+    name, data = f"rom{r.n}.gba", h.image(size, edition)
+    p.make_file(name, data), (r.dir / name).write_bytes(data)
+    p.js(f"__pick = {json.dumps(edition and name)}")
     r.browser.events.clear()
     p.click(("button", T["kBrowseButton"]))
     if p.mode == "download":
         node = r.browser.wait_event("Page.fileChooserOpened")["backendNodeId"]
-        p.call("DOM.setFileInputFiles", files=[str(r.dir / name)], backendNodeId=node) if name \
-            else p.on(node, "function() { this.dispatchEvent(new Event('cancel')); }")
+        p.call("DOM.setFileInputFiles", files=[str(r.dir / name)], backendNodeId=node) if \
+            edition else p.on(node, "function() { this.dispatchEvent(new Event('cancel')); }")
     wait and until(lambda: shown(p)[0] == name)
+    return name, data
 
 
 def expect_box(p, title, text):
@@ -120,7 +117,7 @@ def window_at_load(r):  # and the picker failing, which ends the tool
     p.click(("button", T["kBrowseButton"]))
     lines = expect_box(p, T["kErrorTitle"], T["kInternalErrorLead"])
     reason = lines[lines.index(T["kInternalErrorLead"]) + 1]  # told in Chinese
-    assert re.fullmatch(T["kPickerFailed"] + "：[^A-Za-z]*[一-鿿].*", reason), lines
+    assert re.fullmatch(T["kPickerFailed"] + "：[^A-Za-z]*[\u4e00-\u9fff][^A-Za-z]*", reason), lines
     ended(p)
 
 
@@ -140,12 +137,12 @@ def messages(r, mode):  # and a cancelled browse, which changes nothing
     for choice, button, title, text in MESSAGES:
         before = shown(p)
         if choice:
-            browse(r, p, r.file(p, *choice)[0], wait=bool(button))
+            choose(r, p, *choice, wait=bool(button))
         if button:
             p.click(("button", T[button]))
         expect_box(p, T[title], T[text])
         eq(shown(p), before, f"after {text}") if not button else None
-    browse(r, p, None, wait=False)
+    choose(r, p, None, wait=False)
     time.sleep(0.3)
     eq([shown(p), p.find(*BOX)], [before, []], "after a cancel")
     assert mode == "download" or re.search(r"QorvaneROM文件.*\.gba", p.js(
@@ -166,10 +163,9 @@ CONVERSIONS = [("picker", "Simplified", MIB, None), ("download", "Traditional", 
 @test(*CONVERSIONS)
 def convert(r, mode, edition, size, fault):
     p = r.page(mode)
-    name, before = r.file(p, edition, size)
     target = {"Simplified": "Traditional", "Traditional": "Simplified"}[edition]
     ok = fault is None and size >= h.MIN_CONVERTIBLE
-    browse(r, p, name)
+    name, before = choose(r, p, edition, size)
     eq([p.js("__io.read"), shown(p)[1]], [3, T[f"kStatus{edition}"]], "after browse")
     p.click(("radio", T[f"k{target}Label"]))
     p.js(f"__io.fail.{fault[0]} = {json.dumps(fault[1:])}" if fault else "0")
@@ -205,7 +201,7 @@ def offline_reload(r):
     r.pages.append(p := h.Page(r.browser))
     p.goto(server.origin + "/")
     p.wait("!!navigator.serviceWorker.controller")  # the worker, once ready, claims the page
-    server.close()
+    server.shutdown()
     p.call("Network.emulateNetworkConditions", offline=True, latency=0,
            downloadThroughput=-1, uploadThroughput=-1)
     p.goto()
@@ -219,7 +215,7 @@ def screenshots(r):  # and each layout, by mouse and by touch, with no text clip
         scale, (x, w) = check_layout(p)
         assert abs(scale - 1) * h.px(h.CLIENT[0]) <= 1 and abs(x + w / 2 - 400) <= 1 \
             if width == 800 else 0.9 * 360 <= w <= 361 and x >= -1, (scale, x, w)
-        browse(r, p, r.file(p, "Simplified")[0])
+        choose(r, p, "Simplified")
         for node in ("Option2", "Label1", ("button", T["kAboutButton"])):
             p.click(node, touch=width < 800)  # a label is no part of its option
         eq(p.js(RADIOS), [False, True], "options")
@@ -257,7 +253,7 @@ def main(argv):
             failed.append(print(f"FAIL  {name}\n{traceback.format_exc()}", flush=True))
         while run.pages:
             run.pages.pop().close()
-    run.browser.close(), run.server.close(), shutil.rmtree(run.dir, ignore_errors=True)
+    run.browser.close(), run.server.shutdown(), shutil.rmtree(run.dir, ignore_errors=True)
     print(f"{len(chosen) - len(failed)} passed, {len(failed)} failed")
     return 1 if failed else 0
 

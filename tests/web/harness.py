@@ -52,10 +52,6 @@ class Server(http.server.ThreadingHTTPServer):
 
     handle_error = lambda *args: None  # a browser gone mid-answer
 
-    def close(self):
-        self.shutdown()
-        self.server_close()
-
 
 class Browser:
     """Chromium with a fresh profile (or `profile`); keeps its pages' requests and events."""
@@ -213,8 +209,8 @@ class Page:
                       windowsVirtualKeyCode={"Tab": 9, "Enter": 13, "Escape": 27}[key],
                       modifiers=8 if shift else 0, text="\r" if key == "Enter" else "")
 
-    def make_file(self, name, size, edition):
-        self.js(f"__makeFile({name!r}, '{base64.b64encode(image(size, edition)).decode()}')")
+    def make_file(self, name, data):  # in the origin's private file system
+        self.js(f"__makeFile({name!r}, '{base64.b64encode(data).decode()}')")
 
     def read_file(self, name):
         return base64.b64decode(self.js(f"__readFile({name!r})"))
