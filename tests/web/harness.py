@@ -44,9 +44,9 @@ class Server(http.server.ThreadingHTTPServer):
     """`root` (the site) on a free port of 127.0.0.1."""
 
     def __init__(self, root=SITE):
-        quiet = type("Quiet", (http.server.SimpleHTTPRequestHandler,),
-                     {"log_message": lambda *args: None})
-        super().__init__(("127.0.0.1", 0), functools.partial(quiet, directory=str(root)))
+        handler = http.server.SimpleHTTPRequestHandler
+        handler.log_message = lambda *args: None
+        super().__init__(("127.0.0.1", 0), functools.partial(handler, directory=str(root)))
         self.origin = f"http://127.0.0.1:{self.server_address[1]}"
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -90,11 +90,10 @@ class Browser:
 
     def wait_event(self, method, timeout=10):  # the next `method` event; those before it go
         end = time.time() + timeout
-        while True:
-            while self.events:
-                if (event := self.events.pop(0))["method"] == method:
-                    return event["params"]
-            self.events.append(self._receive(end - time.time()))
+        while (event := self.events.pop(0) if self.events else self._receive(
+                end - time.time()))["method"] != method:
+            pass
+        return event["params"]
 
     def close(self):
         self.proc.terminate()  # Chromium ends as when its window is closed
