@@ -62,7 +62,6 @@ class Browser:
         port_file.unlink(missing_ok=True)
         self.proc = subprocess.Popen(
             ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-             "--disable-background-networking", "--disable-component-update",
              "--remote-debugging-port=0", f"--user-data-dir={self.profile}", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         atexit.register(self.close)  # even when a test or benchmark crashes
@@ -102,10 +101,8 @@ class Browser:
             shutil.rmtree(self.profile, ignore_errors=True)
 
 
-# Put in every page before its own scripts: counts of the bytes read from files, written to
-# and aborts of writable streams; fail.write (or .close) = [a DOMException's name, calls that
-# succeed first]; a close made slow, noting a box shown before it committed; files made and
-# read in the origin's private file system; the picker answered with __pick (null: cancel).
+# In every page before its scripts: bytes read and written, aborts; fail.write (.close) = [a
+# DOMException, calls that succeed first]; a slow close; the picker answering __pick.
 INSTRUMENTS = r"""(() => {
   const io = window.__io = {read: 0, written: 0, aborted: 0, fail: {}};
   const W = FileSystemWritableFileStream.prototype, wrap = (proto, name, before, after) => {
