@@ -105,21 +105,19 @@ class Browser:
 # DOMException, calls that succeed first]; a slow close; the picker answering __pick.
 INSTRUMENTS = r"""(() => {
   const io = window.__io = {read: 0, written: 0, aborted: 0, fail: {}};
-  const W = FileSystemWritableFileStream.prototype, wrap = (proto, name, before, after) => {
+  const W = FileSystemWritableFileStream.prototype, wrap = (proto, name, before) => {
     const f = proto[name];
     proto[name] = async function (...a) {
       const fail = io.fail[name];
       if (fail && fail[1]-- <= 0) throw new DOMException('', fail[0]);
-      await before.call(this, a);
-      const result = await f.apply(this, a);
-      return after && after(), result;
+      return await before.call(this, a), f.apply(this, a);
     };
   };
   wrap(Blob.prototype, 'arrayBuffer', function () { io.read += this.size; });
   wrap(W, 'write', a => io.written += a[0].data?.length);
   wrap(W, 'abort', () => io.aborted++);
-  wrap(W, 'close', () => new Promise(later => setTimeout(later, io.slowClose)),
-       () => io.boxBeforeClose = !!document.querySelector('[role=alertdialog]'));
+  wrap(W, 'close', () => new Promise(later => setTimeout(later, io.slowClose)).then(() =>
+      io.boxBeforeClose = !!document.querySelector('[role=alertdialog]')));
   const file = async (name, create) =>
     (await navigator.storage.getDirectory()).getFileHandle(name, {create});
   window.__makeFile = async (name, data, w) => (w = await (await file(name, true))
@@ -128,8 +126,7 @@ INSTRUMENTS = r"""(() => {
   window.__readFile = async name => btoa(Array.from(new Uint8Array(await (await (
       await file(name)).getFile()).arrayBuffer()), b => String.fromCharCode(b)).join(''));
   delete window.showOpenFilePicker, delete Window.prototype.showOpenFilePicker;
-  if (window.__mode === 'picker') window.showOpenFilePicker = async options => {
-    window.__options = options;
+  if (window.__mode === 'picker') window.showOpenFilePicker = async () => {
     if (!window.__pick) throw new DOMException('The user aborted a request.', 'AbortError');
     return [await file(__pick)];
   };
