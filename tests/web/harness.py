@@ -1,5 +1,4 @@
-"""Shared by the browser tests and the web benchmarks: the headers' texts, layout and edition
-table; ROM images; the site served; headless Chromium over the DevTools Protocol."""
+"""For the browser tests and web benchmarks: the headers' tables, ROM images, server, Chromium."""
 
 import atexit, base64, functools, http.server, json, os, re, shutil, subprocess, tempfile
 import threading, time
@@ -196,11 +195,10 @@ class Page:
         for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
             self.call("Input.dispatchMouseEvent", type=kind, button="left", clickCount=1, **at)
 
-    def key(self, key, shift=False):  # Tab, Enter or Escape
-        for kind in ("keyDown", "keyUp"):
-            self.call("Input.dispatchKeyEvent", type=kind, key=key, code=key,
-                      windowsVirtualKeyCode={"Tab": 9, "Enter": 13, "Escape": 27}[key],
-                      modifiers=8 if shift else 0, text="\r" if key == "Enter" else "")
+    def tab(self, shift=False):
+        for kind in ("rawKeyDown", "keyUp"):
+            self.call("Input.dispatchKeyEvent", type=kind, key="Tab", code="Tab",
+                      windowsVirtualKeyCode=9, modifiers=8 * shift)
 
     def make_file(self, name, data):  # in the origin's private file system
         self.js(f"__makeFile({name!r}, '{base64.b64encode(data).decode()}')")
