@@ -96,8 +96,7 @@ class Browser:
     def close(self):
         self.proc.terminate()  # Chromium ends as when its window is closed
         self.proc.wait()
-        if self.owned:
-            shutil.rmtree(self.profile, ignore_errors=True)
+        self.owned and shutil.rmtree(self.profile, ignore_errors=True)
 
 
 # In every page before its scripts: bytes read and written, aborts; fail.write (.close) = [a
@@ -125,10 +124,8 @@ INSTRUMENTS = r"""(() => {
   window.__readFile = async name => btoa(Array.from(new Uint8Array(await (await (
       await file(name)).getFile()).arrayBuffer()), b => String.fromCharCode(b)).join(''));
   delete window.showOpenFilePicker, delete Window.prototype.showOpenFilePicker;
-  if (window.__mode === 'picker') window.showOpenFilePicker = async () => {
-    if (!window.__pick) throw new DOMException('The user aborted a request.', 'AbortError');
-    return [await file(__pick)];
-  };
+  if (window.__mode === 'picker') window.showOpenFilePicker = async () => window.__pick ?
+      [await file(__pick)] : Promise.reject(new DOMException('', 'AbortError'));
 })();"""
 
 
