@@ -162,10 +162,10 @@ def convert(r, mode, edition, size, fault):
         assert name in reason and re.search(HAN, reason) and not (fault and fault[1] in reason)
     assert p.js("__io.read") <= 35 and (p.js("__io.aborted") or (fault or "-")[0] != "write")
     after = h.image(size, target) if ok else before  # in place, or in the download's copy
-    assert [p.read_file(name), (r.dir / name).read_bytes()] == [
-        after if mode == "picker" else before, before], "the files after converting"
     if ok and mode == "picker":
         assert p.js("[__io.written, __io.boxBeforeClose]") == [35, False], "written; box"
+    assert [p.read_file(name), (r.dir / name).read_bytes()] == [
+        after if mode == "picker" else before, before], "the files after converting"
     if ok and mode == "download":  # a copy under the same name
         until(lambda: (r.dir / "downloads" / name).exists())
         assert (r.dir / "downloads" / name).read_bytes() == after, "the downloaded copy"
@@ -210,8 +210,8 @@ def screenshots(r):  # and each layout, by mouse and by touch, with no text clip
 
 def no_requests_leave(r):  # the site, nor carry data
     site = tuple(f"{scheme}{o}/" for o in r.origins for scheme in ("", "blob:"))
-    assert not [q["url"] for q in r.browser.requests
-                if not q["url"].startswith(site) or q.get("hasPostData")], r.browser.requests
+    assert not (bad := [q["url"] for q in r.browser.requests
+                        if not q["url"].startswith(site) or q.get("hasPostData")]), bad
 
 
 def main(argv):

@@ -114,8 +114,8 @@ INSTRUMENTS = r"""(() => {
   wrap(Blob.prototype, 'arrayBuffer', function () { io.read += this.size; });
   wrap(W, 'write', a => io.written += a[0].data?.length);
   wrap(W, 'abort', () => io.aborted++);
-  wrap(W, 'close', () => new Promise(later => setTimeout(later, io.slowClose)).then(() =>
-      io.boxBeforeClose = !!document.querySelector('[role=alertdialog]')));
+  wrap(W, 'close', async () => { for (let t = 0; t < io.slowClose; t += 10) await new Promise(
+      go => setTimeout(go, 10)), io.boxBeforeClose ||= !!document.querySelector('dialog'); });
   const file = async (name, create) =>
     (await navigator.storage.getDirectory()).getFileHandle(name, {create});
   window.__makeFile = async (name, data, w) => (w = await (await file(name, true))
