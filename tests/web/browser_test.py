@@ -36,7 +36,7 @@ def shown(p):  # the path box and the frame's caption
 
 
 def choose(r, p, edition, size=MIB, wait=True):  # an image by 浏览.. (None: cancel)
-    name, data = f"rom{time.monotonic_ns()}.gba", h.image(size, edition)
+    name, data = f"rom{len([*r.dir.glob('*.gba')]) + 1}.gba", h.image(size, edition)
     p.make_file(name, data), (r.dir / name).write_bytes(data)
     p.js(f"__pick = {json.dumps(edition and name)}")
     r.browser.events.clear()
