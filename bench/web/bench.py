@@ -36,6 +36,13 @@ READY = r"""window.__readyAt = null;
     requestAnimationFrame(frame); };
   requestAnimationFrame(frame);
 })();"""
+# The origin's private file `name`, resized to `size` (zeros beyond what it held).
+RESIZE = """(async () => {
+  const w = await (await (await navigator.storage.getDirectory()).getFileHandle(%r))
+      .createWritable({keepExistingData: true});
+  await w.truncate(%d);
+  await w.close();
+})()"""
 
 
 def site_size():
@@ -46,8 +53,10 @@ def site_size():
 
 def peak_kib(browser):
     peak = 0
-    for pid in browser.renderer_pids():
-        for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+    for process in browser.call("SystemInfo.getProcessInfo")["processInfo"]:
+        if process["type"] != "renderer":
+            continue
+        for line in Path(f"/proc/{process['id']}/status").read_text().splitlines():
             if line.startswith("VmHWM:"):
                 peak = max(peak, int(line.split()[1]))
     return peak
@@ -61,7 +70,7 @@ class Fresh:
         self.browser = h.Browser(profile)
         if downloads:
             self.browser.call("Browser.setDownloadBehavior", behavior="allow",
-                              downloadPath=downloads, eventsEnabled=True)
+                              downloadPath=downloads)
         self.page = h.Page(self.browser, mode)
         self.page.goto(server.origin + "/")
         t.ready(self.page)
@@ -75,39 +84,45 @@ def memory(server, mode, size, whole_read=False):
     disk.mkdir()
     downloads = Path(profile, "downloads")
     name = "bench.gba"
-    run = type("Run", (), {"disk": disk, "browser": None})()
+    head = h.image(h.MIN_CONVERTIBLE, "Simplified")  # zeros follow
+    browser = None
     try:
         if mode == "picker":
             setup = Fresh(server, profile, mode)
-            setup.page.make_file(name, size, h.overlay("Simplified"))
+            setup.page.make_file(name, head)
+            setup.page.js(RESIZE % (name, size))
             setup.browser.close()
         else:
-            h.write_sparse(disk / name, size, h.overlay("Simplified"))
+            with open(disk / name, "wb") as f:
+                f.write(head)
+                f.truncate(size)
         fresh = Fresh(server, profile, mode, str(downloads))
-        p, run.browser = fresh.page, fresh.browser
+        p, browser = fresh.page, fresh.browser
         if whole_read:
-            p.js(f"(async () => {{ window.__all = await (await (await "
-                 f"__file({name!r}, false)).getFile()).arrayBuffer(); "
-                 f"return __all.byteLength; }})()")
-            return peak_kib(run.browser), None, None, None
-        p.js("__io.read = 0")
-        t.browse(run, p, name)
-        t.until(lambda: t.path_text(p) == name, "no path shown")
-        inspected = p.js("__io.read")
-        p.click(p.find("radio", t.T["kTraditionalLabel"]))
-        p.js("__io.read = 0; __io.written = 0")
-        run.browser.drain()
-        p.click(t.button(p, t.T["kConvertButton"]))
-        p.find("alertdialog", t.T["kNoticeTitle"], timeout=120)
+            p.js(f"(async () => {{ window.__all = await (await (await (await navigator"
+                 f".storage.getDirectory()).getFileHandle({name!r})).getFile())"
+                 f".arrayBuffer(); return __all.byteLength; }})()")
+            return peak_kib(browser), None, None, None
+        p.js(f"__io.read = 0; __pick = {name!r}")
+        browser.events.clear()
+        p.click(("button", t.T["kBrowseButton"]))
         if mode == "download":
-            while run.browser.wait_event("Browser.downloadProgress", 120)[
-                    "state"] != "completed":
-                pass
-        return (peak_kib(run.browser), inspected, p.js("__io.read"),
+            node = browser.wait_event("Page.fileChooserOpened")["backendNodeId"]
+            p.call("DOM.setFileInputFiles", files=[str(disk / name)],
+                   backendNodeId=node)
+        h.until(lambda: t.shown(p)[0] == name, 120)
+        inspected = p.js("__io.read")
+        p.click(("radio", t.T["kTraditionalLabel"]))
+        p.js("__io.read = 0; __io.written = 0")
+        p.click(("button", t.T["kConvertButton"]))
+        h.until(lambda: p.find("alertdialog", t.T["kNoticeTitle"]), 120)
+        if mode == "download":
+            h.until(lambda: (downloads / name).exists(), 120)
+        return (peak_kib(browser), inspected, p.js("__io.read"),
                 p.js("__io.written"))
     finally:
-        if run.browser:
-            run.browser.close()
+        if browser:
+            browser.close()
         shutil.rmtree(profile, ignore_errors=True)
 
 
@@ -123,7 +138,7 @@ def startup(server, urls, runs=9):
             for url in urls:
                 context = browser.call("Target.createBrowserContext")[
                     "browserContextId"]
-                p = h.Page(browser, context=context, instruments=False)
+                p = h.Page(browser, browserContextId=context)
                 p.call("Page.addScriptToEvaluateOnNewDocument", source=READY)
                 for visit in times[url]:
                     p.call("Page.navigate", url=url)
@@ -139,7 +154,10 @@ def startup(server, urls, runs=9):
 
 
 def main():
-    server = h.Server(extra={"/static.html": STATIC})
+    root = Path(tempfile.mkdtemp(prefix="qorvane-bench-site-"))
+    shutil.copytree(h.SITE, root, dirs_exist_ok=True)
+    shutil.copy(STATIC, root / "static.html")
+    server = h.Server(root)
     rows = []
     try:
         raw, packed = site_size()
@@ -170,7 +188,8 @@ def main():
                          f"({ratio:.2f}×, limit 1.5×)",
                          "pass" if ratio <= 1.5 else "FAIL"))
     finally:
-        server.close()
+        server.shutdown()
+        shutil.rmtree(root, ignore_errors=True)
     print("| measurement | result | |\n|---|---|---|")
     for row in rows:
         print("| " + " | ".join(row) + " |")
