@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
 ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix \
-  mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb xdotool \
+  mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb \
   strip-nondeterminism
 
 build=build/windows  # the preset's folder
