@@ -1,4 +1,4 @@
-// The POSIX backend: RomFile's system calls and the signal hold.
+// The POSIX backend of rom_file.h.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,6 @@
 #include <limits>
 
 #include "rom/rom_file.h"
-#include "rom/signal_hold.h"
 
 namespace qorvane {
 namespace {
@@ -69,8 +68,7 @@ std::error_code FileCalls::Close(NativeHandle handle) {
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle,
-                                std::uint64_t& size) {
+                                RomFile::Access access, NativeHandle& handle) {
   // O_NONBLOCK: a FIFO opens without waiting for a writer; O_NOCTTY: a
   // terminal does not become ours. Neither changes a regular file.
   const int flags = (access == RomFile::Access::ReadWrite ? O_RDWR : O_RDONLY) |
@@ -82,16 +80,13 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
   if (fd < 0 && errno == ENOTDIR) errno = ENOENT;
   if (fd < 0) return Errno();
   struct stat data {};
-  std::error_code error;
-  if (::fstat(fd, &data) != 0) error = Errno();
-  if (!error && !S_ISREG(data.st_mode)) error = RomRefusal::NotRegularFile;
-  if (error) {
-    ::close(fd);
-    return error;
-  }
-  handle = fd;
-  size = static_cast<std::uint64_t>(data.st_size);
-  return {};
+  const std::error_code error = ::fstat(fd, &data) != 0 ? Errno()
+                                : S_ISREG(data.st_mode)
+                                    ? std::error_code{}
+                                    : RomRefusal::NotRegularFile;
+  if (error) ::close(fd);
+  handle = fd;  // taken only with no error
+  return error;
 }
 
 std::error_code LockFileExclusive(NativeHandle handle) {

@@ -1,4 +1,4 @@
-// The browser backend of RomFile and SignalHold, over the page's File and
+// The browser backend of rom_file.h, over the page's File and
 // FileSystemFileHandle objects. The page puts each file the user picks in
 // `Module.romFiles`, a Map from the name the engine is given to
 // {file: File} or {handle: FileSystemFileHandle}; a handle is one the page
@@ -31,9 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "rom/path_text.h"
 #include "rom/rom_file.h"
-#include "rom/signal_hold.h"
 #include "rom/web_error.h"
 
 namespace qorvane {
@@ -105,9 +103,9 @@ EM_JS(char*, TakeBrowserError, (), {
   return text;
 });
 
-// Opens the picked file `path` names: returns a handle (> 0) and sets
-// *size, or -1. `write`: the caller means to write.
-EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write, double* size), {
+// Opens the picked file `path` names: returns a handle (> 0), or -1.
+// `write`: the caller means to write.
+EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
   try {
     const files = Module.romFiles || new Map();
     const entry = files.get(UTF8ToString(path));
@@ -132,7 +130,6 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write, double* size), {
     Module.romOpen = Module.romOpen || new Map();
     Module.romNext = (Module.romNext || 0) + 1;
     Module.romOpen.set(Module.romNext, open);
-    HEAPF64[size >> 3] = open.file.size;
     return Module.romNext;
   } catch (error) {
     Module.romError = (error && error.name) || "Error";
@@ -287,15 +284,11 @@ std::error_code FileCalls::Close(NativeHandle handle) {
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle,
-                                std::uint64_t& size) {
-  double bytes = 0;
-  const int opened =
-      OpenBrowserFile(PathToUtf8(path).c_str(),
-                      access == RomFile::Access::ReadWrite ? 1 : 0, &bytes);
+                                RomFile::Access access, NativeHandle& handle) {
+  const int opened = OpenBrowserFile(
+      PathToUtf8(path).c_str(), access == RomFile::Access::ReadWrite ? 1 : 0);
   if (opened < 0) return LastBrowserError();
   handle = opened;
-  size = static_cast<std::uint64_t>(bytes);
   return {};
 }
 

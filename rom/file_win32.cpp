@@ -1,5 +1,4 @@
-// The Windows backend: RomFile's system calls, the signal hold, and the
-// project's UTF-8/UTF-16 pair.
+// The Windows backend of rom_file.h, and the project's UTF-8/UTF-16 pair.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -14,7 +13,6 @@
 #include <stdexcept>
 
 #include "rom/rom_file.h"
-#include "rom/signal_hold.h"
 #include "rom/win32_text.h"
 
 namespace qorvane {
@@ -115,8 +113,7 @@ std::error_code FileCalls::Close(NativeHandle handle) {
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle,
-                                std::uint64_t& size) {
+                                RomFile::Access access, NativeHandle& handle) {
   // A conversion keeps other programs from writing the file meanwhile; an
   // inspection stands in nobody's way. Backup semantics let a folder open
   // too, so that it is told apart below like a device.
@@ -139,14 +136,9 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
   } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
     error = RomRefusal::NotRegularFile;
   }
-  if (error) {
-    ::CloseHandle(file);
-    return error;
-  }
-  handle = reinterpret_cast<NativeHandle>(file);
-  size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
-         data.nFileSizeLow;
-  return {};
+  if (error) ::CloseHandle(file);
+  handle = reinterpret_cast<NativeHandle>(file);  // taken only with no error
+  return error;
 }
 
 std::error_code LockFileExclusive(NativeHandle handle) {
@@ -161,21 +153,18 @@ std::error_code LockFileExclusive(NativeHandle handle) {
 // The system's own words, in Simplified Chinese where Windows has them.
 std::string SystemErrorWords(std::error_code code) {
   if (code.category() != std::system_category()) return code.message();
-  wchar_t* text = nullptr;
-  const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                      FORMAT_MESSAGE_FROM_SYSTEM |
-                      FORMAT_MESSAGE_IGNORE_INSERTS;
+  std::wstring words(1024, L'\0');  // more than any system message
   DWORD length = 0;
   constexpr DWORD kChinese =
       MAKELANGID(LANG_CHINESE_SIMPLIFIED, SUBLANG_CHINESE_SIMPLIFIED);
   for (const DWORD language : {kChinese, DWORD{0}}) {  // 0: the system's
-    length = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(code.value()),
-                              language, reinterpret_cast<wchar_t*>(&text), 0,
-                              nullptr);
+    length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(code.value()), language, words.data(),
+        static_cast<DWORD>(words.size()), nullptr);
     if (length != 0) break;
   }
-  std::wstring words(text != nullptr ? text : L"", length);
-  ::LocalFree(text);
+  words.resize(length);
   while (!words.empty() && (std::iswspace(words.back()) ||
                             words.back() == L'.' || words.back() == L'。')) {
     words.pop_back();

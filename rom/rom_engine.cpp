@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <utility>
-
-#include "rom/signal_hold.h"
 
 namespace qorvane {
 namespace {
@@ -57,19 +54,17 @@ FileOutcome Restore(RomFile& file, const Runs& saved, std::size_t count) {
 RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
                       FileCalls& calls) {
   signature = {};
-  std::optional<RomFile> file;
   try {
-    file.emplace(path, RomFile::Access::ReadOnly, calls);
-  } catch (const RomError& error) {
+    RomFile file(path, RomFile::Access::ReadOnly, calls);
+    SignatureBytes read{};
+    if (file.ReadAt(SignatureOffset, read) == read.size()) signature = read;
+    file.Close(FileOutcome::Unchanged);
+  } catch (const RomError& error) {  // only opening gives these two
     if (error.code() != std::errc::no_such_file_or_directory &&
         error.code() != RomRefusal::NotRegularFile) {
       throw;
     }
-    return RomEdition::Unrecognised;
   }
-  SignatureBytes read{};
-  if (file->ReadAt(SignatureOffset, read) == read.size()) signature = read;
-  file->Close(FileOutcome::Unchanged);
   return ClassifySignature(signature);
 }
 
@@ -99,14 +94,11 @@ RomReport ConvertRom(const fs::path& path, TargetScript target,
   // happened to the path since it was chosen.
   Survey before = SurveyRuns(file);
   const RomEdition found = before.report.edition;
-  const auto refuse = [&](RomRefusal refusal) {
-    return RomError(RomOperation::Read, path, refusal, FileOutcome::Unchanged,
-                    found);
-  };
-  if (!IsConvertible(found)) throw refuse(RomRefusal::NotEnhancedEdition);
-  // Too short when opened, or shrunk since.
-  if (file.size() < kMinConvertibleSize || !before.whole) {
-    throw refuse(RomRefusal::TooShort);
+  if (!IsConvertible(found) || !before.whole) {  // a run cut short: too short
+    throw RomError(RomOperation::Read, path,
+                   IsConvertible(found) ? RomRefusal::TooShort
+                                        : RomRefusal::NotEnhancedEdition,
+                   FileOutcome::Unchanged, found);
   }
 
   // Site 1 first: a conversion cut short after it reads as the target

@@ -1,6 +1,6 @@
-// Inspection and conversion of a ROM file. Each keeps the file open only for
-// the call, opens it through RomFile, so that a path gets the same answer
-// from each, and raises `RomError` on failure.
+// Inspection and conversion of a ROM file. Each opens it through RomFile for
+// the call alone, so that a path gets the same answer from each, and raises
+// `RomError` on failure.
 
 #ifndef QORVANE_ROM_ROM_ENGINE_H_
 #define QORVANE_ROM_ROM_ENGINE_H_
@@ -30,17 +30,15 @@ struct RomReport {
   std::vector<PatchSite> mismatched_sites;
 };
 
-// Reads the five runs, for reports.
 RomReport ExamineRom(const std::filesystem::path& path,
                      FileCalls& calls = FileCalls::System());
 
-// Writes the five runs of `target` into the file in place. Through the
-// locked handle it first saves the 35 bytes it will replace, and refuses a
-// file that is not Simplified or Traditional or too short for all five runs
-// (nothing written; the refusal carries the edition found). It returns
-// after the runs are synced and the file closed; if a write or the sync
-// fails, the saved bytes are put back and synced, and the error says whether
-// that worked. Returns what the file was before.
+// Writes the five runs of `target` in place and returns what the file was.
+// Through the locked handle it first saves the 35 bytes it will replace, and
+// refuses (writing nothing, naming the edition found) a file that is not
+// Simplified or Traditional or too short for all five runs. It returns once
+// the runs are synced and the file closed; if a write or the sync fails, the
+// saved bytes are put back and synced, and the error says whether that did.
 RomReport ConvertRom(const std::filesystem::path& path, TargetScript target,
                      FileCalls& calls = FileCalls::System());
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <initializer_list>
 
-#include "rom/path_text.h"
 #include "rom/rom_file.h"
 
 namespace qorvane {

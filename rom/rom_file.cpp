@@ -10,8 +10,8 @@ FileCalls& FileCalls::System() {
 RomFile::RomFile(const std::filesystem::path& path, Access access,
                  FileCalls& calls)
     : path_(path), calls_(calls) {
-  if (const auto error = OpenRegularFile(path_, access, handle_, size_)) {
-    Fail(RomOperation::Open, error);
+  if (const auto error = OpenRegularFile(path_, access, handle_)) {
+    throw RomError(RomOperation::Open, path_, error);
   }
   open_ = true;
 }
@@ -20,13 +20,9 @@ RomFile::~RomFile() {
   if (open_) calls_.Close(handle_);  // only on a path that already failed
 }
 
-void RomFile::Fail(RomOperation operation, std::error_code code) const {
-  throw RomError(operation, path_, code);
-}
-
 void RomFile::LockExclusive() {
   if (const auto error = LockFileExclusive(handle_)) {
-    Fail(RomOperation::Lock, error);
+    throw RomError(RomOperation::Lock, path_, error);
   }
 }
 
@@ -37,7 +33,7 @@ std::size_t RomFile::ReadAt(std::uint64_t offset,
     const IoResult result =
         calls_.ReadAt(handle_, buffer.subspan(got), offset + got);
     if (result.error == std::errc::interrupted) continue;
-    if (result.error) Fail(RomOperation::Read, result.error);
+    if (result.error) throw RomError(RomOperation::Read, path_, result.error);
     if (result.bytes == 0) break;  // end of file
     got += result.bytes;
   }
@@ -60,10 +56,8 @@ std::error_code RomFile::TryWriteAt(
 }
 
 std::error_code RomFile::TrySync() noexcept {
-  std::error_code error;
-  do {
-    error = calls_.Sync(handle_);
-  } while (error == std::errc::interrupted);
+  std::error_code error = calls_.Sync(handle_);
+  while (error == std::errc::interrupted) error = calls_.Sync(handle_);
   return error;
 }
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "rom/path_text.h"
 #include "rom/rom_engine.h"
 #include "rom/rom_error.h"
+#include "rom/rom_file.h"
 #include "switcher/switcher_texts.h"
 
 namespace qorvane {

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "rom/path_text.h"
 #include "rom/rom_engine.h"
+#include "rom/rom_file.h"
 #include "tests/support/scratch.h"
 
 namespace qorvane {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "rom/path_text.h"
 #include "rom/rom_engine.h"
+#include "rom/rom_file.h"
 #include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
 #include "window/shared/form1_layout.h"
