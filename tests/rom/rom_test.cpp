@@ -1,7 +1,10 @@
 #ifdef _WIN32
 #include <windows.h>  // before any header that might include it
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <gtest/gtest.h>
 
@@ -192,7 +195,25 @@ TEST(RomTest, ConversionFollowsTheScriptAndSurvivesEveryFault) {
   }
 }
 
-#ifdef _WIN32  // a path longer than MAX_PATH, sharing, error codes in words
+#ifndef _WIN32
+// A file that another conversion holds is refused at once and left alone.
+TEST(RomTest, ALockedFileIsLeftAlone) {
+  testing::Scratch dir;
+  const fs::path path = dir.MakeRom(Simplified);
+  const Bytes before = ReadFileBytes(path);
+  const int held = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  try {
+    ConvertRom(path, kTraditionalScript);
+    ADD_FAILURE() << "converted a locked file";
+  } catch (const RomError& error) {
+    EXPECT_EQ(error.operation(), Lock);
+    EXPECT_EQ(error.code(), std::errc::operation_would_block);
+  }
+  ::close(held);
+  EXPECT_EQ(ReadFileBytes(path), before);
+}
+#else  // a path longer than MAX_PATH, sharing, error codes in words
 
 // At the first read, tries to open the file to write, as another program
 // might, and records the open's error (0: allowed).
