@@ -14,10 +14,6 @@
 #include "rom/rom_error.h"
 #include "switcher/switcher_texts.h"
 
-#ifdef _WIN32
-#include "rom/win32_text.h"
-#endif
-
 namespace qorvane::cli {
 namespace {
 
@@ -75,14 +71,6 @@ constexpr std::string_view EditionWord(RomEdition edition) {
 constexpr RomEdition EditionAfter(TargetScript target) {
   return target == kSimplifiedScript ? RomEdition::Simplified
                                      : RomEdition::Traditional;
-}
-
-std::filesystem::path ArgToPath(const std::string& arg) {
-#ifdef _WIN32
-  return Utf8ToUtf16(arg);
-#else
-  return arg;
-#endif
 }
 
 // The length of the UTF-8 sequence that `text` starts with; 0 if it does not
@@ -255,7 +243,7 @@ class Output {
 };
 
 int Inspect(const std::string& file, Output& output) {
-  const RomReport report = ExamineRom(ArgToPath(file));
+  const RomReport report = ExamineRom(Utf8ToPath(file));
   std::string line = ShownName(file) + ": ";
   line += EditionWord(report.edition);
   if (!report.mismatched_sites.empty()) {
@@ -272,7 +260,7 @@ int Inspect(const std::string& file, Output& output) {
 int Convert(const std::string& file, TargetScript target, Output& output) {
   RomReport before;
   try {
-    before = ConvertRom(ArgToPath(file), target);
+    before = ConvertRom(Utf8ToPath(file), target);
   } catch (const RomError& error) {
     // Nothing was written. A file of another edition is refused with the
     // window's warning.

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "rom/rom_error.h"
@@ -94,10 +95,13 @@ class SignalHold {
   SignalHold& operator=(const SignalHold&) = delete;
 };
 
-// A path as UTF-8 text, whatever the platform's native form.
+// A path as UTF-8 text and back, whatever the platform's native form.
 inline std::string PathToUtf8(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return {text.begin(), text.end()};
+}
+inline std::filesystem::path Utf8ToPath(std::string_view text) {
+  return std::u8string(text.begin(), text.end());
 }
 
 }  // namespace qorvane

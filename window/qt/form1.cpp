@@ -133,7 +133,7 @@ Form1::~Form1() = default;
 
 void Form1::BuildControls() {
   // Made in tab order, which Qt then tabs in.
-  for (const Id id : form1::TabOrder()) {
+  for (const Id id : form1::kTabOrder) {
     const form1::Control& c = form1::kControls[id];
     QWidget* widget = kMakeKind[static_cast<std::size_t>(c.kind)](
         c, c.container == form1::kForm ? this : controls_[c.container]);
@@ -141,7 +141,7 @@ void Form1::BuildControls() {
                         Px(c.box.height));
     controls_[id] = widget;
   }
-  controls_[form1::TabOrder()[0]]->setFocus();
+  controls_[form1::kTabOrder[0]]->setFocus();
   // Buttons report a click only when the user presses or picks them; no
   // other event of any control has an effect.
   for (const form1::Wire& wire : form1::kWiring) {

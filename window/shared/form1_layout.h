@@ -82,20 +82,12 @@ constexpr Id LabelOf(Id option) { return option == Option1 ? Label1 : Label2; }
 // The controls in tab order, the first one holding the focus at load. Each
 // window makes its controls in this order (a container before what it
 // holds), which is also the order its toolkit tabs in.
-constexpr std::array<Id, kControlCount> TabOrder() {
+inline constexpr std::array<Id, kControlCount> kTabOrder = [] {
   std::array<Id, kControlCount> order{};
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = Id(i);
-  for (std::size_t i = 1; i < order.size(); ++i) {  // insertion sort
-    for (std::size_t j = i; j > 0 && kControls[order[j]].tab_index <
-                                         kControls[order[j - 1]].tab_index;
-         --j) {
-      const Id swap = order[j];
-      order[j] = order[j - 1];
-      order[j - 1] = swap;
-    }
-  }
+  for (const Control& control : kControls)
+    order[control.tab_index] = control.id;
   return order;
-}
+}();
 
 // Twips as pixels at `dpi` (15 twips to a pixel at 96 DPI), to the nearest
 // pixel; every coordinate of the form is a multiple of 15 but 880, which
@@ -163,9 +155,16 @@ constexpr bool IdsIndexTheTable() {
   }
   return true;
 }
+constexpr bool EachControlInTabOrder() {  // no tab index used twice
+  for (std::size_t i = 0; i < kTabOrder.size(); ++i) {
+    if (kControls[kTabOrder[i]].tab_index != int(i)) return false;
+  }
+  return true;
+}
 }  // namespace checks
 static_assert(checks::IdsIndexTheTable(), "kControls is indexed by Id");
-static_assert(TabOrder()[0] == Command1, "the focus starts on Command1");
+static_assert(checks::EachControlInTabOrder(), "tab indexes run 0 to 9");
+static_assert(kTabOrder[0] == Command1, "the focus starts on Command1");
 
 }  // namespace qorvane::form1
 

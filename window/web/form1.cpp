@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "rom/rom_file.h"
 #include "rom/web_error.h"
 #include "switcher/switcher_texts.h"
 
@@ -227,7 +228,7 @@ void Form1::Load() {
     }
   }
   Guard(form1::kLoad);
-  if (!ended_) FocusControl(static_cast<int>(form1::TabOrder()[0]));
+  if (!ended_) FocusControl(static_cast<int>(form1::kTabOrder[0]));
 }
 
 void Form1::Click(Id control) {
@@ -307,9 +308,9 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
     throw std::runtime_error(std::string(texts::kPickerFailed) + "：" +
                              LastBrowserError().message());
   }
-  const std::string path = picked;
+  const std::filesystem::path path = Utf8ToPath(picked);
   std::free(picked);
-  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+  return path;
 }
 
 void Form1::QuitTool() { End(); }

@@ -58,7 +58,7 @@ constexpr Markup MarkupOf(Kind kind) {
 std::string Controls(Id container) {
   int tab_position[form1::kControlCount] = {};
   int next = 1;
-  for (const Id id : form1::TabOrder()) {
+  for (const Id id : form1::kTabOrder) {
     tab_position[id] =
         form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
   }
@@ -78,7 +78,7 @@ std::string Controls(Id container) {
     if (tab_position[control.id] >= 0) {
       html += " tabindex=\"" + std::to_string(tab_position[control.id]) + '"';
     }
-    if (control.id == form1::TabOrder()[0]) html += " autofocus";
+    if (control.id == form1::kTabOrder[0]) html += " autofocus";
     html += '>';
     if (control.kind == Kind::Frame) {
       html +=

@@ -121,7 +121,7 @@ Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)
   }
   BuildControls();
   ApplyDpi(WindowDpi(form_.get()));
-  focus_ = controls_[form1::TabOrder()[0]];
+  focus_ = controls_[form1::kTabOrder[0]];
   Guard(form1::kLoad);
 }
 
@@ -132,7 +132,7 @@ void Form1::BuildControls() {
   // two option buttons form one group; every other control starts one.
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   Kind previous = Kind::Frame;
-  for (const Id id : form1::TabOrder()) {
+  for (const Id id : form1::kTabOrder) {
     const form1::Control& c = form1::kControls[id];
     const KindClass& kind = kKindClasses[static_cast<std::size_t>(c.kind)];
     DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
