@@ -30,6 +30,8 @@ struct RomReport {
   std::vector<PatchSite> mismatched_sites;
 };
 
+// Reads the five runs; unlike InspectRom, raises for a path that names no
+// file or no regular file.
 RomReport ExamineRom(const std::filesystem::path& path,
                      FileCalls& calls = FileCalls::System());
 

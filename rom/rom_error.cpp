@@ -28,6 +28,11 @@ struct RefusalCategory : std::error_category {
   }
 };
 
+const std::error_category& RomRefusalCategory() {
+  static const RefusalCategory category;
+  return category;
+}
+
 struct Words {
   std::initializer_list<errc> conditions;
   const char* text;
@@ -77,11 +82,6 @@ std::string ReportText(RomOperation operation, std::error_code code,
 }
 
 }  // namespace
-
-const std::error_category& RomRefusalCategory() {
-  static const RefusalCategory category;
-  return category;
-}
 
 std::error_code make_error_code(RomRefusal refusal) {
   return {static_cast<int>(refusal), RomRefusalCategory()};

@@ -23,8 +23,7 @@ enum class RomRefusal {
   TooShort,
   NotEnhancedEdition,
 };
-const std::error_category& RomRefusalCategory();  // message(): its words
-std::error_code make_error_code(RomRefusal refusal);
+std::error_code make_error_code(RomRefusal refusal);  // message(): its words
 
 enum class RomOperation { Open, Lock, Read, Write, Sync, Close };
 

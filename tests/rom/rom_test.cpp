@@ -103,7 +103,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
 // later as its last) says:
 // '.' as it is, 'f' fails, 'F' fails from then on, 'i' is interrupted, '1'
 // moves one byte (not three: the head alone could hide a write not
-// continued), '0' none (a read: the file shrank since it was opened).
+// continued), '0' none (a read: the file ends there, so it is too short).
 struct ScriptedCalls : FileCalls {
   IoResult ReadAt(NativeHandle h, std::span<std::uint8_t> b,
                   std::uint64_t at) override {
@@ -215,8 +215,8 @@ TEST(RomTest, ALockedFileIsLeftAlone) {
 }
 #else  // a path longer than MAX_PATH, sharing, error codes in words
 
-// At the first read, tries to open the file to write, as another program
-// might, and records the open's error (0: allowed).
+// At each read, tries to open the file to write, as another program might,
+// and records the last open's error (0: allowed).
 struct OtherProgram : FileCalls {
   IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                   std::uint64_t offset) override {
