@@ -4,11 +4,13 @@
 
 #include <exception>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "rom/rom_engine.h"
 #include "rom/rom_file.h"
+#include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
 
 namespace qorvane {
@@ -46,6 +48,9 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   FakeView view;
   C controller(view);
   controller.Start();
+  const FileFilter filter = SplitFilter(texts::kOpenDialogFilter);  // all show
+  EXPECT_EQ(std::tuple(filter.description, filter.name, filter.pattern),
+            std::tuple("QorvaneROM文件(*.gba)", "QorvaneROM文件", "*.gba"));
   // What `action` showed; the open dialog answers `answer` (empty: cancels).
   const auto run = [&](void (C::*action)(), std::filesystem::path answer = {}) {
     view.answer = std::move(answer);
@@ -80,6 +85,7 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
     if (shown.size() == 3) held = rom;
     EXPECT_EQ(controller.selected_rom_path(), held);
   }
+  EXPECT_EQ(controller.signature_bytes(), kNotEnhancedSignature);
   // The held ROM is converted once a script is chosen; the last choice counts.
   EXPECT_EQ(run(&C::ConvertSelectedRom),
             Shown{"warning 警 告: 请选择要转换的字体"});

@@ -73,6 +73,8 @@ void ExpectActionsAndEnds() {
   EXPECT_EQ(w.form.controller().target_script(), kSimplifiedScript);
   w.Click(Option2);
   EXPECT_EQ(w.form.controller().target_script(), kTraditionalScript);
+  EXPECT_EQ(std::pair(w.Checked(Option1), w.Checked(Option2)),
+            std::pair(false, true));  // one group
   w.Click(Command4);
   EXPECT_EQ(w.Text(form1::Frame1) + '|' + w.Text(Text1),
             std::string(texts::kStatusSimplified) + '|' + PathToUtf8(rom));

@@ -156,8 +156,11 @@ void Form1::Guard(form1::Action action) {
     action(controller_);
     return;
   } catch (...) {
-    ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
-            FatalErrorText(std::current_exception()));
+    try {
+      ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
+              FatalErrorText(std::current_exception()));
+    } catch (...) {  // no way left to tell; the status still says it
+    }
   }
   End(1);
 }

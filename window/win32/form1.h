@@ -56,7 +56,6 @@ class Form1 : public SwitcherView {
   // has ended it.
   std::optional<int> exit_status() const { return exit_status_; }
   HWND hwnd() const { return form_.get(); }
-  UINT dpi() const { return dpi_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,

@@ -1,17 +1,14 @@
 #include "window/win32/win32_dialogs.h"
 
 #include "rom/win32_text.h"
+#include "switcher/switcher_view.h"
 
 namespace qorvane {
 
 std::wstring OpenDialogFilter(std::string_view filter) {
-  std::wstring entries = Utf8ToUtf16(filter);
-  for (wchar_t& c : entries) {
-    if (c == L'|') c = L'\0';
-  }
-  entries.push_back(L'\0');
-  entries.push_back(L'\0');
-  return entries;
+  const FileFilter parts = SplitFilter(filter);
+  return Utf8ToUtf16(parts.description) + L'\0' + Utf8ToUtf16(parts.pattern) +
+         L'\0' + L'\0';
 }
 
 int Win32Dialogs::ShowMessageBox(HWND owner, const std::wstring& text,

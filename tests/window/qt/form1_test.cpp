@@ -53,6 +53,9 @@ struct QtWindow : testing::Form1Log {
     answer.start(10);
     static_cast<QAbstractButton*>(form.control(id))->click();
   }
+  bool Checked(form1::Id id) {
+    return static_cast<QAbstractButton*>(form.control(id))->isChecked();
+  }
   void Close() { form.close(); }
   Form1 form{[this](int status) { ends.push_back(status); }};
 };
