@@ -38,3 +38,13 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
 
 # What building and serving the browser page needs (scripts/web.sh).
 WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
+
+# Emscripten's system libraries are cached where the package keeps them, or
+# under build/ when that is not writable. For the scripts that build the web
+# presets, from the source folder. (The presets give Emscripten's JavaScript
+# optimiser Debian's acorn, through NODE_PATH.)
+use_emscripten_cache() {
+  if [ -z "${EM_CACHE:-}" ] && [ ! -w /usr/share/emscripten/cache ]; then
+    export EM_CACHE=$PWD/build/emscripten-cache
+  fi
+}

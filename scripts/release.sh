@@ -21,6 +21,7 @@ export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
 # The presets alone say how the packages are built.
 unset CXXFLAGS LDFLAGS
 umask 022
+use_emscripten_cache
 
 dist=$PWD/dist
 rm -rf "$dist" build/dist-deb build/dist-win build/dist-web
