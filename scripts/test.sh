@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev
+ensure_packages "${BUILD_PACKAGES[@]}"
 
 # Configures afresh (so build/test is as the preset says), builds, tests.
 cmake --workflow --preset test --fresh
