@@ -18,8 +18,6 @@ ensure_packages "${BUILD_PACKAGES[@]}" file "${WINDOWS_PACKAGES[@]}" \
 
 SOURCE_DATE_EPOCH=$(cmake -P cmake/source-date-epoch.cmake)
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
-# The presets alone say how the packages are built.
-unset CXXFLAGS LDFLAGS
 umask 022
 use_emscripten_cache
 
