@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything warning-free, and runs all
 # tests: the Linux programs (built as the Debian package is: Debian's flags,
-# the shared C++ runtime), the Windows programs under Wine, and the package.
+# the shared C++ runtime), the Windows programs under Wine, the package, and
+# the web edition in headless Chromium.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
