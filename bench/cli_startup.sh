@@ -9,10 +9,10 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
+# The preset "release" (Release, the programs only), without the window.
 for runtime in ON OFF; do
-  cmake -S . -B "build/bench-cli-$runtime" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQORVANE_STATIC_RUNTIME=$runtime -DQORVANE_BUILD_WINDOW=OFF \
-    -DQORVANE_BUILD_TESTS=OFF -DQORVANE_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --preset release -B "build/bench-cli-$runtime" \
+    -DQORVANE_STATIC_RUNTIME=$runtime -DQORVANE_BUILD_WINDOW=OFF >/dev/null
   cmake --build "build/bench-cli-$runtime" --target qorvane-switcher-cli \
     make-sample-rom >/dev/null
 done

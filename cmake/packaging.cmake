@@ -4,19 +4,21 @@
 # SOURCE_DATE_EPOCH, which cmake/source-date-epoch.cmake sets where it is
 # missing, so the same sources make the same packages.
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/source-date-epoch.cmake)
-if(EMSCRIPTEN)
-  # The site's zip: qorvane-switcher-1.00-web.zip, the static site of
-  # build/web/site at its root, to put in any web server's folder. From the
-  # preset "web": `cpack --preset dist-web` after the build.
-  install(DIRECTORY ${PROJECT_BINARY_DIR}/site/ DESTINATION .)
+set(CPACK_PACKAGE_NAME qorvane-switcher)
+set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
+set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
+if(EMSCRIPTEN OR WIN32)
+  # Both zips are made reproducible by one script once CPack has written them.
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_NAME qorvane-switcher)
-  set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
-  set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
+endif()
+if(EMSCRIPTEN)
+  # The site's zip: qorvane-switcher-1.00-web.zip, the static site (the build
+  # folder's site/) at its root, to put in any web server's folder. From the
+  # preset "dist-web": `cpack --preset dist-web` after its build.
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/site/ DESTINATION .)
   set(CPACK_PACKAGE_FILE_NAME qorvane-switcher-${QORVANE_VERSION_TEXT}-web)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
-  include(CPack)
 elseif(WIN32)
   # Windows zip: qorvane-switcher-1.00-windows-x64.zip, one folder with both
   # programs (stripped), the user guide and the licence. From a build folder
@@ -34,15 +36,9 @@ elseif(WIN32)
     CONTENT "${byte_order_mark}${text}" @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE
     DESTINATION .)
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_NAME qorvane-switcher)
-  set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
-  set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
   set(CPACK_PACKAGE_FILE_NAME
     qorvane-switcher-${QORVANE_VERSION_TEXT}-windows-x64)
   set(CPACK_STRIP_FILES ON)
-  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
-  include(CPack)
 else()
   # Debian package: `cpack --preset dist-deb` after the build makes
   # qorvane-switcher_1.00_amd64.deb from the install rules, under /usr.
@@ -63,9 +59,6 @@ else()
     DESTINATION ${QORVANE_DEB_DOCDIR})
 
   set(CPACK_GENERATOR DEB)
-  set(CPACK_PACKAGE_NAME qorvane-switcher)
-  set(CPACK_PACKAGE_VERSION ${QORVANE_VERSION_TEXT})
-  set(CPACK_PACKAGE_VENDOR "the QorvaneADVANCE switcher authors")
   set(CPACK_PACKAGE_CONTACT
     "the QorvaneADVANCE switcher authors <maintainers@example.org>")
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -101,5 +94,5 @@ command-line companion qorvane-switcher-cli for scripts and batch use.")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-  include(CPack)
 endif()
+include(CPack)

@@ -1,4 +1,5 @@
-# Makes the Windows zip reproducible: the same sources give the same zip.
+# Makes the zips (the Windows programs' and the site's) reproducible: the
+# same sources give the same zip.
 # CPack runs this once the zip is made (with SOURCE_DATE_EPOCH set by
 # cmake/source-date-epoch.cmake): Debian's strip-nondeterminism gives every
 # entry that time and drops the extra fields that record when the files were

@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034  # the package lists, used where this file is sourced
 # Installs, with apt-get, whichever of the named Debian packages are missing.
 # Sourced by the run and test scripts.
 
@@ -31,10 +32,24 @@ ensure_packages() {
 }
 
 # What building the whole project needs.
-# shellcheck disable=SC2034  # used by the scripts that source this file
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk
+  dpkg-dev     # dpkg-buildflags, for the builds made as the Debian package
   groff-base)  # the manual page's warnings check
+
+# What cross-building the Windows programs and their zip needs (Wine runs
+# the tools and tests the build makes).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine strip-nondeterminism)
 
 # What building and serving the browser page needs (scripts/web.sh).
 WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
+
+# Emscripten's system libraries are cached where the package keeps them, or
+# under build/ when that is not writable. For the scripts that build the web
+# presets, from the source folder. (The presets give Emscripten's JavaScript
+# optimiser Debian's acorn, through NODE_PATH.)
+use_emscripten_cache() {
+  if [ -z "${EM_CACHE:-}" ] && [ ! -w /usr/share/emscripten/cache ]; then
+    export EM_CACHE=$PWD/build/emscripten-cache
+  fi
+}

@@ -13,14 +13,13 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev file strip-nondeterminism \
-  g++-mingw-w64-x86-64-posix wine "${WEB_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" file "${WINDOWS_PACKAGES[@]}" \
+  "${WEB_PACKAGES[@]}"
 
 SOURCE_DATE_EPOCH=$(cmake -P cmake/source-date-epoch.cmake)
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
-# The presets alone say how the packages are built.
-unset CXXFLAGS LDFLAGS
 umask 022
+use_emscripten_cache
 
 dist=$PWD/dist
 rm -rf "$dist" build/dist-deb build/dist-win build/dist-web

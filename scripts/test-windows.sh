@@ -6,9 +6,8 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages cmake ninja-build googletest g++-mingw-w64-x86-64-posix \
-  mingw-w64 wine wine64 fonts-wine fonts-noto-cjk xvfb \
-  strip-nondeterminism
+ensure_packages cmake ninja-build "${WINDOWS_PACKAGES[@]}" googletest \
+  mingw-w64 wine64 fonts-wine fonts-noto-cjk xvfb
 
 build=build/windows  # the preset's folder
 cmake --preset windows --fresh  # as the preset says, whatever was cached

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything warning-free, and runs all
 # tests: the Linux programs (built as the Debian package is: Debian's flags,
-# the shared C++ runtime), the Windows programs under Wine, and the package.
+# the shared C++ runtime), the Windows programs under Wine, the package, and
+# the web edition in headless Chromium.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" dpkg-dev
+ensure_packages "${BUILD_PACKAGES[@]}"
 
 # Configures afresh (so build/test is as the preset says), builds, tests.
 cmake --workflow --preset test --fresh

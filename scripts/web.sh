@@ -15,13 +15,7 @@ case "${1:-}" in
   *) echo "usage: $0 [--build-only]" >&2; exit 2 ;;
 esac
 
-# Emscripten's JavaScript optimiser needs Debian's acorn whichever node runs
-# it; its system libraries are cached where the package keeps them, or under
-# build/ when that is not writable.
-export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-if [ -z "${EM_CACHE:-}" ] && [ ! -w /usr/share/emscripten/cache ]; then
-  export EM_CACHE=$PWD/build/emscripten-cache
-fi
+use_emscripten_cache  # the preset gives NODE_PATH (Debian's acorn)
 
 cmake --preset web
 cmake --build --preset web
