@@ -89,14 +89,16 @@ std::error_code CodeFor(std::string_view name) {
 }
 
 // The page-side halves, in JavaScript (clang-format would break it). Each
-// catches every failure: a rejected promise would never wake the caller.
+// catches every failure, keeping it in Module.romError: a rejected promise
+// would never wake the caller.
 // clang-format off
 
 // The name of the failure the last call below reported (by returning a
 // negative number), as a UTF-8 string to free.
 EM_JS(char*, TakeBrowserError, (), {
-  const name = String(Module.romError || "");
-  Module.romError = "";
+  const error = Module.romError;
+  Module.romError = null;
+  const name = String((error && error.name) || "Error");
   const size = lengthBytesUTF8(name) + 1;
   const text = _malloc(size);
   stringToUTF8(name, text, size);
@@ -110,8 +112,18 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
     const files = Module.romFiles || new Map();
     const entry = files.get(UTF8ToString(path));
     if (!entry) throw new DOMException("", "NotFoundError");
-    const open = { name: "", handle: null, file: null, writable: null,
-                   runs: null, aborted: false, seen: [] };
+    const open = {
+      name: "", handle: null, file: null, writable: null, runs: null,
+      aborted: false, seen: [],
+      // After a failed write or commit: the stream aborted, the kept runs
+      // dropped; from then on only the engine's restore may write.
+      async abort() {
+        if (this.writable) await this.writable.abort().catch(() => {});
+        this.writable = null;
+        this.runs = this.runs && [];
+        this.aborted = true;
+      },
+    };
     if (entry.handle) {
       open.file = await entry.handle.getFile();
       if (write && entry.handle.createWritable) {
@@ -132,7 +144,7 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
     Module.romOpen.set(Module.romNext, open);
     return Module.romNext;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });
@@ -148,7 +160,7 @@ EM_ASYNC_JS(int, ReadBrowserFile,
     HEAPU8.set(bytes, buffer);
     return bytes.length;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });
@@ -157,9 +169,10 @@ EM_ASYNC_JS(int, ReadBrowserFile,
 // aborts the stream.
 EM_ASYNC_JS(int, WriteBrowserFile,
             (int handle, const unsigned char* data, int length, double offset), {
-  const open = Module.romOpen.get(handle);
-  const bytes = HEAPU8.slice(data, data + length);
+  let open = null;
   try {
+    open = Module.romOpen.get(handle);
+    const bytes = HEAPU8.slice(data, data + length);
     if (open.aborted) {
       const same = seen => seen.offset === offset &&
           seen.bytes.length === length &&
@@ -177,11 +190,8 @@ EM_ASYNC_JS(int, WriteBrowserFile,
     }
     return length;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
-    if (open.writable) await open.writable.abort().catch(() => {});
-    open.writable = null;
-    open.runs = open.runs && [];
-    open.aborted = true;
+    Module.romError = error;
+    if (open) await open.abort();
     return -1;
   }
 });
@@ -189,8 +199,9 @@ EM_ASYNC_JS(int, WriteBrowserFile,
 // Commits what was written: closes the stream, or downloads the converted
 // copy. 0, or -1.
 EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
-  const open = Module.romOpen.get(handle);
+  let open = null;
   try {
+    open = Module.romOpen.get(handle);
     if (open.writable) {
       const writable = open.writable;
       open.writable = null;
@@ -219,22 +230,21 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
     }
     return 0;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
-    open.runs = open.runs && [];
-    open.aborted = true;
+    Module.romError = error;
+    if (open) await open.abort();
     return -1;
   }
 });
 
 // Forgets the handle; a stream never committed is aborted. 0, or -1.
 EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
-  const open = Module.romOpen.get(handle);
-  Module.romOpen.delete(handle);
   try {
+    const open = Module.romOpen.get(handle);
+    Module.romOpen.delete(handle);
     if (open.writable) await open.writable.abort();
     return 0;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });

@@ -132,12 +132,12 @@ EM_ASYNC_JS(void, ShowBox, (const char* text, int text_size, const char* title,
 // from <input type=file>. The pick goes into the engine's Module.romFiles
 // under a path of its name (another file of the same name gets a folder of
 // its own, 2/, 3/, ...). Returns that path to free, empty on cancel, or
-// null when the picker could not be shown (Module.romError has why).
+// null on a failure (Module.romError has why).
 EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
                               const char* extension, int extension_size), {
-  const accept = UTF8ToString(extension, extension_size);
-  let entry = null;
   try {
+    const accept = UTF8ToString(extension, extension_size);
+    let entry = null;
     if (window.showOpenFilePicker) {
       try {
         const [handle] = await window.showOpenFilePicker({
@@ -169,28 +169,28 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
       input.remove();
       if (file) entry = { file: file, name: file.name };
     }
+    let path = "";
+    if (entry) {
+      const files = Module.romFiles = Module.romFiles || new Map();
+      const same = async (a, b) => a.handle && b.handle
+          ? a.handle.isSameEntry(b.handle)
+          : Boolean(a.file && b.file && a.file.size === b.file.size &&
+                    a.file.lastModified === b.file.lastModified);
+      path = entry.name;
+      for (let n = 2;
+           files.has(path) && !(await same(files.get(path), entry)); ++n) {
+        path = n + "/" + entry.name;
+      }
+      files.set(path, entry);
+    }
+    const size = lengthBytesUTF8(path) + 1;
+    const result = _malloc(size);
+    stringToUTF8(path, result, size);
+    return result;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return 0;
   }
-  let path = "";
-  if (entry) {
-    const files = Module.romFiles = Module.romFiles || new Map();
-    const same = async (a, b) => a.handle && b.handle
-        ? a.handle.isSameEntry(b.handle)
-        : Boolean(a.file && b.file && a.file.size === b.file.size &&
-                  a.file.lastModified === b.file.lastModified);
-    path = entry.name;
-    for (let n = 2; files.has(path) && !(await same(files.get(path), entry));
-         ++n) {
-      path = n + "/" + entry.name;
-    }
-    files.set(path, entry);
-  }
-  const size = lengthBytesUTF8(path) + 1;
-  const result = _malloc(size);
-  stringToUTF8(path, result, size);
-  return result;
 });
 
 // The end: the window goes, and a notice with a button to start again
