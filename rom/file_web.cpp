@@ -94,15 +94,11 @@ std::error_code CodeFor(std::string_view name) {
 // clang-format off
 
 // The name of the failure the last call below reported (by returning a
-// negative number), as a UTF-8 string to free.
+// negative number), as a UTF-8 string to free; null if it found no memory.
 EM_JS(char*, TakeBrowserError, (), {
   const error = Module.romError;
   Module.romError = null;
-  const name = String((error && error.name) || "Error");
-  const size = lengthBytesUTF8(name) + 1;
-  const text = _malloc(size);
-  stringToUTF8(name, text, size);
-  return text;
+  return allocateUTF8(String((error && error.name) || "Error"));
 });
 
 // Opens the picked file `path` names: returns a handle (> 0), or -1.
@@ -257,7 +253,7 @@ int Handle(NativeHandle handle) { return static_cast<int>(handle); }
 
 std::error_code LastBrowserError() {
   char* name = TakeBrowserError();
-  const std::error_code code = CodeFor(name);
+  const std::error_code code = CodeFor(name != nullptr ? name : "");
   std::free(name);
   return code;
 }

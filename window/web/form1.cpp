@@ -183,9 +183,8 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
       }
       files.set(path, entry);
     }
-    const size = lengthBytesUTF8(path) + 1;
-    const result = _malloc(size);
-    stringToUTF8(path, result, size);
+    const result = allocateUTF8(path);
+    if (!result) throw new RangeError("no memory for the path");
     return result;
   } catch (error) {
     Module.romError = error;
