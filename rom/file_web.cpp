@@ -109,8 +109,8 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
     const entry = files.get(UTF8ToString(path));
     if (!entry) throw new DOMException("", "NotFoundError");
     const open = {
-      name: "", handle: null, file: null, writable: null, runs: null,
-      aborted: false, seen: [],
+      handle: null, file: null, writable: null, runs: null, aborted: false,
+      seen: [],
       // After a failed write or commit: the stream aborted, the kept runs
       // dropped; from then on only the engine's restore may write.
       async abort() {
@@ -134,7 +134,6 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
       open.file = entry.file;
     }
     if (write && !open.handle) open.runs = [];
-    open.name = open.file.name;
     Module.romOpen = Module.romOpen || new Map();
     Module.romNext = (Module.romNext || 0) + 1;
     Module.romOpen.set(Module.romNext, open);
@@ -217,7 +216,7 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
       const copy = new Blob(parts, { type: "application/octet-stream" });
       const link = document.createElement("a");
       link.href = URL.createObjectURL(copy);
-      link.download = open.name;
+      link.download = open.file.name;
       document.body.append(link);
       link.click();
       link.remove();

@@ -146,7 +146,7 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
             accept: { "application/octet-stream": [accept] },
           }],
         });
-        entry = { handle: handle, name: handle.name };
+        entry = { handle: handle };
       } catch (error) {
         if (error.name !== "AbortError") throw error;
       }
@@ -167,7 +167,7 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
         input.click();
       });
       input.remove();
-      if (file) entry = { file: file, name: file.name };
+      if (file) entry = { file: file };
     }
     let path = "";
     if (entry) {
@@ -176,10 +176,11 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
           ? a.handle.isSameEntry(b.handle)
           : Boolean(a.file && b.file && a.file.size === b.file.size &&
                     a.file.lastModified === b.file.lastModified);
-      path = entry.name;
+      const name = (entry.handle || entry.file).name;
+      path = name;
       for (let n = 2;
            files.has(path) && !(await same(files.get(path), entry)); ++n) {
-        path = n + "/" + entry.name;
+        path = n + "/" + name;
       }
       files.set(path, entry);
     }
