@@ -248,6 +248,21 @@ EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
 
 int Handle(NativeHandle handle) { return static_cast<int>(handle); }
 
+// A read or write of `size` bytes as one call takes: at most 1 GiB, so
+// that the count fits the int it returns.
+int Chunk(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, 1 << 30));
+}
+
+// A call's result: a count, or (negative) the failure it reported.
+IoResult Counted(int count) {
+  if (count < 0) return {0, LastBrowserError()};
+  return {static_cast<std::size_t>(count), {}};
+}
+std::error_code Status(int result) {
+  return result < 0 ? LastBrowserError() : std::error_code{};
+}
+
 }  // namespace
 
 std::error_code LastBrowserError() {
@@ -259,33 +274,25 @@ std::error_code LastBrowserError() {
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {
-  const int got = ReadBrowserFile(
-      Handle(handle), buffer.data(),
-      static_cast<int>(std::min<std::size_t>(buffer.size(), 1 << 30)),
-      static_cast<double>(offset));
-  if (got < 0) return {0, LastBrowserError()};
-  return {static_cast<std::size_t>(got), {}};
+  return Counted(ReadBrowserFile(Handle(handle), buffer.data(),
+                                 Chunk(buffer.size()),
+                                 static_cast<double>(offset)));
 }
 
 IoResult FileCalls::WriteAt(NativeHandle handle,
                             std::span<const std::uint8_t> data,
                             std::uint64_t offset) {
-  const int put = WriteBrowserFile(
-      Handle(handle), data.data(),
-      static_cast<int>(std::min<std::size_t>(data.size(), 1 << 30)),
-      static_cast<double>(offset));
-  if (put < 0) return {0, LastBrowserError()};
-  return {static_cast<std::size_t>(put), {}};
+  return Counted(WriteBrowserFile(Handle(handle), data.data(),
+                                  Chunk(data.size()),
+                                  static_cast<double>(offset)));
 }
 
 std::error_code FileCalls::Sync(NativeHandle handle) {
-  return SyncBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
-                                             : std::error_code{};
+  return Status(SyncBrowserFile(Handle(handle)));
 }
 
 std::error_code FileCalls::Close(NativeHandle handle) {
-  return CloseBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
-                                              : std::error_code{};
+  return Status(CloseBrowserFile(Handle(handle)));
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,
