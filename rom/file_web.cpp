@@ -44,6 +44,9 @@ struct BrowserError {
 
 // Indexed by code value - 1; the last row stands for any other name.
 constexpr std::array<BrowserError, 11> kBrowserErrors{{
+    // A file call's NotFoundError is reported in the engine's words for a
+    // missing file (default_error_condition maps it there): this reason
+    // shows only where the page tells a failure itself (the picker).
     {"NotFoundError", "文件不存在，可能已被删除、移动或改名"},
     {"NotAllowedError", "浏览器没有获准访问此文件"},
     {"SecurityError", "浏览器出于安全原因拒绝访问此文件"},
