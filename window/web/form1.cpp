@@ -31,33 +31,32 @@ Text Pass(std::string_view text) {
 
 // The window is in the page already (form1_page.cpp made it from the layout
 // table); this wires it. `data-control` names the control a click is for;
-// one listener takes every click, and while an action runs it lets none
-// through but those inside a message box. Until now the page is busy: the
-// style sheet lets no click reach the window.
+// one listener takes every click, and while an action runs (the body's
+// class `busy`) it lets none through but those inside a message box. Until
+// now the page is busy: the style sheet lets no click reach the window.
 EM_JS(void, WireWindow, (), {
+  const page = document.body.classList;
   // The user's clicks only: the page's own (the file input, the download
   // link) must do what they do.
-  let busy = false;
   document.addEventListener("click", event => {
-    if (busy && event.isTrusted && !event.target.closest("dialog")) {
+    if (page.contains("busy") && event.isTrusted &&
+        !event.target.closest("dialog")) {
       event.preventDefault();
       event.stopImmediatePropagation();
     }
   }, true);
   document.getElementById("Form1").addEventListener("click", async event => {
     const control = event.target.closest("[data-control]");
-    if (!control || busy) return;
-    busy = true;
-    document.body.classList.add("busy");
+    if (!control || page.contains("busy")) return;
+    page.add("busy");
     try {
       await Module.ccall("qorvane_click", null, ["number"],
                          [Number(control.dataset.control)], { async: true });
     } finally {
-      busy = false;
-      document.body.classList.remove("busy");
+      page.remove("busy");
     }
   });
-  document.body.classList.remove("busy");
+  page.remove("busy");
 });
 
 // The text a control shows: a frame's caption, a text box's content.
