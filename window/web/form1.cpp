@@ -212,6 +212,15 @@ EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
 
 // clang-format on
 
+// A message box with the one 确定 button; `icon` as ShowBox takes it.
+void Show(std::string_view text, std::string_view title, const char* icon) {
+  const Text words = Pass(text);
+  const Text caption = Pass(title);
+  const Text ok = Pass(texts::kOkButton);
+  ShowBox(words.data, words.size, caption.data, caption.size, icon, ok.data,
+          ok.size);
+}
+
 Form1* the_form = nullptr;
 
 }  // namespace
@@ -255,12 +264,7 @@ void Form1::Guard(form1::Action action) {
     action(controller_);
     return;
   } catch (...) {
-    const std::string report = FatalErrorText(std::current_exception());
-    const Text text = Pass(report);
-    const Text title = Pass(texts::kErrorTitle);
-    const Text ok = Pass(texts::kOkButton);
-    ShowBox(text.data, text.size, title.data, title.size, "error", ok.data,
-            ok.size);
+    Show(FatalErrorText(std::current_exception()), texts::kErrorTitle, "error");
   }
   End();
 }
@@ -274,12 +278,7 @@ void Form1::End() {
 
 void Form1::ShowMessage(std::string_view text, std::string_view title,
                         MessageKind kind) {
-  const Text words = Pass(text);
-  const Text caption = Pass(title);
-  const Text ok = Pass(texts::kOkButton);
-  ShowBox(words.data, words.size, caption.data, caption.size,
-          kind == MessageKind::Warning ? "warning" : "information", ok.data,
-          ok.size);
+  Show(text, title, kind == MessageKind::Warning ? "warning" : "information");
 }
 
 void Form1::SetStatus(std::string_view text) {
