@@ -4,6 +4,7 @@
 // before any script runs), `form1-page css` the style rules that put each
 // control at its box. At run time Form1 only wires these elements.
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -53,15 +54,20 @@ constexpr Markup MarkupOf(Kind kind) {
   return {};
 }
 
-// The controls held by `container`, each with what it holds. Tab indexes
-// count from 1, so that the window's controls come first.
-std::string Controls(Id container) {
-  int tab_position[form1::kControlCount] = {};
+// Each control's tabindex in the page, 0 for one that takes no focus: its
+// place in tab order among those that take it, counting from 1 so that the
+// window's controls come first.
+constexpr std::array<int, form1::kControlCount> kTabIndexes = [] {
+  std::array<int, form1::kControlCount> indexes{};
   int next = 1;
   for (const Id id : form1::kTabOrder) {
-    tab_position[id] =
-        form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
+    if (form1::TakesFocus(form1::kControls[id].kind)) indexes[id] = next++;
   }
+  return indexes;
+}();
+
+// The controls held by `container`, each with what it holds.
+std::string Controls(Id container) {
   std::string html;
   for (const form1::Control& control : form1::kControls) {
     if (control.container != container) continue;
@@ -75,8 +81,8 @@ std::string Controls(Id container) {
               std::string(form1::kControls[form1::LabelOf(control.id)].name) +
               '"';
     }
-    if (tab_position[control.id] >= 0) {
-      html += " tabindex=\"" + std::to_string(tab_position[control.id]) + '"';
+    if (kTabIndexes[control.id] > 0) {
+      html += " tabindex=\"" + std::to_string(kTabIndexes[control.id]) + '"';
     }
     if (control.id == form1::kTabOrder[0]) html += " autofocus";
     html += '>';
