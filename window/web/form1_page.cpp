@@ -31,7 +31,8 @@ std::string Escape(std::string_view text) {
 }
 
 // Each kind of control as the page knows it: its element's start tag (and
-// what comes inside it before its text) and its class in the style sheet.
+// what comes inside it before its text) and its class in the style sheet
+// (none for a push button, which the sheet's rule for buttons fits).
 struct Markup {
   std::string_view open, close, style_class;
 };
@@ -49,7 +50,7 @@ constexpr Markup MarkupOf(Kind kind) {
           "autocomplete=\"off\"",
           "", "text"};
     case Kind::PushButton:
-      return {"<button type=\"button\"", "</button>", "command"};
+      return {"<button type=\"button\"", "</button>", ""};
   }
   return {};
 }
@@ -72,9 +73,11 @@ std::string Controls(Id container) {
   for (const form1::Control& control : form1::kControls) {
     if (control.container != container) continue;
     const Markup markup = MarkupOf(control.kind);
-    html += std::string(markup.open) + " class=\"control " +
-            std::string(markup.style_class) + "\" id=\"" +
-            std::string(control.name) + "\" data-control=\"" +
+    html += std::string(markup.open) + " class=\"control";
+    if (!markup.style_class.empty()) {
+      html += ' ' + std::string(markup.style_class);
+    }
+    html += "\" id=\"" + std::string(control.name) + "\" data-control=\"" +
             std::to_string(control.id) + '"';
     if (control.kind == Kind::OptionButton) {  // named by its label
       html += " value=\"" + Escape(control.caption) + "\" aria-labelledby=\"" +
