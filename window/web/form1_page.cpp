@@ -119,13 +119,24 @@ std::string Window() {
          Controls(form1::kForm) + "</div></div>";
 }
 
-// The boxes in CSS pixels (--left, --top, --width, --height), and the
-// labels' font as a CSS family list, the generic family last.
+// A number as CSS writes it (14, 10.5).
+std::string Number(double value) {
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%g", value);
+  return text.data();
+}
+
+// The client area's width on the page's root (--client-width: a narrow
+// screen scales the window to fit it), the boxes in CSS pixels (--left,
+// --top, --width, --height), and the labels' font: its size (96 CSS pixels
+// to 72 points) and a CSS family list, the generic family last.
 std::string Style() {
+  const std::string client_width =
+      std::to_string(form1::TwipsToPixels(form1::kClientWidth));
   std::string css =
-      "\n/* Form1's boxes, from the layout table. */\n#Form1-client { "
-      "--width: " +
-      std::to_string(form1::TwipsToPixels(form1::kClientWidth)) +
+      "\n/* Form1's boxes and the labels' font, from the layout table. */\n"
+      ":root { --client-width: " +
+      client_width + "; }\n#Form1-client { --width: " + client_width +
       "; --height: " +
       std::to_string(form1::TwipsToPixels(form1::kClientHeight)) + "; }\n";
   for (const form1::Control& control : form1::kControls) {
@@ -138,7 +149,8 @@ std::string Style() {
            std::to_string(form1::TwipsToPixels(control.box.height)) + "; }\n";
   }
   css += ".control." + std::string(MarkupOf(Kind::Label).style_class) +
-         " { font-family: ";
+         " { font-size: calc(" + Number(form1::kLabelFontPoints * 96 / 72) +
+         " * var(--px)); font-family: ";
   for (const std::string_view family : form1::kLabelFontFamilies) {
     css += '"' + std::string(family) + "\", ";
   }
