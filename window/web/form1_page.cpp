@@ -1,8 +1,12 @@
-// Form1 as the page's markup, made at build time from the layout table:
-// `form1-page html` prints the window's elements for index.html (the focus
-// on the first control in tab order by `autofocus`, so that it lands there
-// before any script runs), `form1-page css` the style rules that put each
-// control at its box. At run time Form1 only wires these elements.
+// Form1 as the page's markup, made at build time from the layout table and
+// the texts: `form1-page html` prints the window's elements for index.html
+// (the focus on the first control in tab order by `autofocus`, so that it
+// lands there before any script runs), `form1-page css` the style rules
+// that put each control at its box. The site's other words from the texts
+// header come from it too, each escaped for where it goes: `title` and
+// `notice` (where scripts are off) for the page, `name` and `short_name` as
+// JSON strings for the web app manifest. At run time Form1 only wires the
+// window's elements.
 
 #include <array>
 #include <cstdio>
@@ -28,6 +32,23 @@ std::string Escape(std::string_view text) {
                           : std::string(1, c);
   }
   return escaped;
+}
+
+// Text as a JSON string, in its quotes.
+std::string JsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) {  // a control character
+      std::array<char, 8> escape{};
+      std::snprintf(escape.data(), escape.size(), "\\u%04x",
+                    static_cast<unsigned>(c));
+      json += escape.data();
+      continue;
+    }
+    if (c == '"' || c == '\\') json += '\\';
+    json += c;
+  }
+  return json + '"';
 }
 
 // Each kind of control as the page knows it: its element's start tag (and
@@ -157,16 +178,35 @@ std::string Style() {
   return css + "serif; }\n";
 }
 
+// What `form1-page PART` prints.
+struct Part {
+  std::string_view name;
+  std::string (*make)();
+};
+constexpr std::array<Part, 6> kParts{{
+    {"html", Window},
+    {"css", Style},
+    {"title", [] { return Escape(texts::kWindowTitle); }},
+    {"notice", [] { return Escape(texts::kNoScriptNotice); }},
+    {"name", [] { return JsonString(texts::kWindowTitle); }},
+    {"short_name", [] { return JsonString(texts::kAppShortName); }},
+}};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string_view part = argc == 2 ? argv[1] : "";
-  if (part != "html" && part != "css") {
-    std::fputs("usage: form1-page html|css\n", stderr);
+  const std::string_view name = argc == 2 ? argv[1] : "";
+  const Part* part = nullptr;
+  for (const Part& each : kParts) {
+    if (each.name == name) part = &each;
+  }
+  if (part == nullptr) {
+    std::fputs("usage: form1-page html|css|title|notice|name|short_name\n",
+               stderr);
     return 2;
   }
   // A last newline: the runtime writes out only whole lines.
-  const std::string text = part == "html" ? Window() + '\n' : Style();
+  const std::string text = part->make() + '\n';
   if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
     std::perror("form1-page");
     return 1;
