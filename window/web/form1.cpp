@@ -306,7 +306,7 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
     throw std::runtime_error(std::string(texts::kPickerFailed) + "：" +
                              LastBrowserError().message());
   }
-  const std::filesystem::path path = Utf8ToPath(picked);
+  std::filesystem::path path = Utf8ToPath(picked);
   std::free(picked);
   return path;
 }
