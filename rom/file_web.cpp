@@ -44,6 +44,9 @@ struct BrowserError {
 
 // Indexed by code value - 1; the last row stands for any other name.
 constexpr std::array<BrowserError, 11> kBrowserErrors{{
+    // A file call's NotFoundError is reported in the engine's words for a
+    // missing file (default_error_condition maps it there): this reason
+    // shows only where the page tells a failure itself (the picker).
     {"NotFoundError", "文件不存在，可能已被删除、移动或改名"},
     {"NotAllowedError", "浏览器没有获准访问此文件"},
     {"SecurityError", "浏览器出于安全原因拒绝访问此文件"},
@@ -89,18 +92,16 @@ std::error_code CodeFor(std::string_view name) {
 }
 
 // The page-side halves, in JavaScript (clang-format would break it). Each
-// catches every failure: a rejected promise would never wake the caller.
+// catches every failure, keeping it in Module.romError: a rejected promise
+// would never wake the caller.
 // clang-format off
 
 // The name of the failure the last call below reported (by returning a
-// negative number), as a UTF-8 string to free.
+// negative number), as a UTF-8 string to free; null if it found no memory.
 EM_JS(char*, TakeBrowserError, (), {
-  const name = String(Module.romError || "");
-  Module.romError = "";
-  const size = lengthBytesUTF8(name) + 1;
-  const text = _malloc(size);
-  stringToUTF8(name, text, size);
-  return text;
+  const error = Module.romError;
+  Module.romError = null;
+  return allocateUTF8(String((error && error.name) || "Error"));
 });
 
 // Opens the picked file `path` names: returns a handle (> 0), or -1.
@@ -110,8 +111,18 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
     const files = Module.romFiles || new Map();
     const entry = files.get(UTF8ToString(path));
     if (!entry) throw new DOMException("", "NotFoundError");
-    const open = { name: "", handle: null, file: null, writable: null,
-                   runs: null, aborted: false, seen: [] };
+    const open = {
+      handle: null, file: null, writable: null, runs: null, aborted: false,
+      seen: [],
+      // After a failed write or commit: the stream aborted, the kept runs
+      // dropped; from then on only the engine's restore may write.
+      async abort() {
+        if (this.writable) await this.writable.abort().catch(() => {});
+        this.writable = null;
+        this.runs = this.runs && [];
+        this.aborted = true;
+      },
+    };
     if (entry.handle) {
       open.file = await entry.handle.getFile();
       if (write && entry.handle.createWritable) {
@@ -126,13 +137,12 @@ EM_ASYNC_JS(int, OpenBrowserFile, (const char* path, int write), {
       open.file = entry.file;
     }
     if (write && !open.handle) open.runs = [];
-    open.name = open.file.name;
     Module.romOpen = Module.romOpen || new Map();
     Module.romNext = (Module.romNext || 0) + 1;
     Module.romOpen.set(Module.romNext, open);
     return Module.romNext;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });
@@ -148,7 +158,7 @@ EM_ASYNC_JS(int, ReadBrowserFile,
     HEAPU8.set(bytes, buffer);
     return bytes.length;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });
@@ -157,9 +167,10 @@ EM_ASYNC_JS(int, ReadBrowserFile,
 // aborts the stream.
 EM_ASYNC_JS(int, WriteBrowserFile,
             (int handle, const unsigned char* data, int length, double offset), {
-  const open = Module.romOpen.get(handle);
-  const bytes = HEAPU8.slice(data, data + length);
+  let open = null;
   try {
+    open = Module.romOpen.get(handle);
+    const bytes = HEAPU8.slice(data, data + length);
     if (open.aborted) {
       const same = seen => seen.offset === offset &&
           seen.bytes.length === length &&
@@ -177,11 +188,8 @@ EM_ASYNC_JS(int, WriteBrowserFile,
     }
     return length;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
-    if (open.writable) await open.writable.abort().catch(() => {});
-    open.writable = null;
-    open.runs = open.runs && [];
-    open.aborted = true;
+    Module.romError = error;
+    if (open) await open.abort();
     return -1;
   }
 });
@@ -189,8 +197,9 @@ EM_ASYNC_JS(int, WriteBrowserFile,
 // Commits what was written: closes the stream, or downloads the converted
 // copy. 0, or -1.
 EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
-  const open = Module.romOpen.get(handle);
+  let open = null;
   try {
+    open = Module.romOpen.get(handle);
     if (open.writable) {
       const writable = open.writable;
       open.writable = null;
@@ -210,7 +219,7 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
       const copy = new Blob(parts, { type: "application/octet-stream" });
       const link = document.createElement("a");
       link.href = URL.createObjectURL(copy);
-      link.download = open.name;
+      link.download = open.file.name;
       document.body.append(link);
       link.click();
       link.remove();
@@ -219,22 +228,21 @@ EM_ASYNC_JS(int, SyncBrowserFile, (int handle), {
     }
     return 0;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
-    open.runs = open.runs && [];
-    open.aborted = true;
+    Module.romError = error;
+    if (open) await open.abort();
     return -1;
   }
 });
 
 // Forgets the handle; a stream never committed is aborted. 0, or -1.
 EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
-  const open = Module.romOpen.get(handle);
-  Module.romOpen.delete(handle);
   try {
+    const open = Module.romOpen.get(handle);
+    Module.romOpen.delete(handle);
     if (open.writable) await open.writable.abort();
     return 0;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return -1;
   }
 });
@@ -243,44 +251,51 @@ EM_ASYNC_JS(int, CloseBrowserFile, (int handle), {
 
 int Handle(NativeHandle handle) { return static_cast<int>(handle); }
 
+// A read or write of `size` bytes as one call takes: at most 1 GiB, so
+// that the count fits the int it returns.
+int Chunk(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, 1 << 30));
+}
+
+// A call's result: a count, or (negative) the failure it reported.
+IoResult Counted(int count) {
+  if (count < 0) return {0, LastBrowserError()};
+  return {static_cast<std::size_t>(count), {}};
+}
+std::error_code Status(int result) {
+  return result < 0 ? LastBrowserError() : std::error_code{};
+}
+
 }  // namespace
 
 std::error_code LastBrowserError() {
   char* name = TakeBrowserError();
-  const std::error_code code = CodeFor(name);
+  const std::error_code code = CodeFor(name != nullptr ? name : "");
   std::free(name);
   return code;
 }
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {
-  const int got = ReadBrowserFile(
-      Handle(handle), buffer.data(),
-      static_cast<int>(std::min<std::size_t>(buffer.size(), 1 << 30)),
-      static_cast<double>(offset));
-  if (got < 0) return {0, LastBrowserError()};
-  return {static_cast<std::size_t>(got), {}};
+  return Counted(ReadBrowserFile(Handle(handle), buffer.data(),
+                                 Chunk(buffer.size()),
+                                 static_cast<double>(offset)));
 }
 
 IoResult FileCalls::WriteAt(NativeHandle handle,
                             std::span<const std::uint8_t> data,
                             std::uint64_t offset) {
-  const int put = WriteBrowserFile(
-      Handle(handle), data.data(),
-      static_cast<int>(std::min<std::size_t>(data.size(), 1 << 30)),
-      static_cast<double>(offset));
-  if (put < 0) return {0, LastBrowserError()};
-  return {static_cast<std::size_t>(put), {}};
+  return Counted(WriteBrowserFile(Handle(handle), data.data(),
+                                  Chunk(data.size()),
+                                  static_cast<double>(offset)));
 }
 
 std::error_code FileCalls::Sync(NativeHandle handle) {
-  return SyncBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
-                                             : std::error_code{};
+  return Status(SyncBrowserFile(Handle(handle)));
 }
 
 std::error_code FileCalls::Close(NativeHandle handle) {
-  return CloseBrowserFile(Handle(handle)) < 0 ? LastBrowserError()
-                                              : std::error_code{};
+  return Status(CloseBrowserFile(Handle(handle)));
 }
 
 std::error_code OpenRegularFile(const std::filesystem::path& path,

@@ -158,8 +158,9 @@ def convert(r, mode, edition, size, fault):
         expect_box(p, T["kNoticeTitle"], T["kConvertedNotice"])
     else:
         lines = expect_box(p, T["kErrorTitle"], T["kFileErrorLead"])
-        reason = "\n".join(lines[lines.index(T["kFileErrorLead"]) + 1:])
+        reason = "\n".join(lines[lines.index(T["kFileErrorLead"]) + 1:-1])  # to 确定
         assert name in reason and re.search(HAN, reason) and not (fault and fault[1] in reason)
+        assert reason.endswith(h.OUTCOMES["Restored" if fault else "Unchanged"]), reason
     assert p.js("__io.read") <= 35 and (p.js("__io.aborted") or (fault or "-")[0] != "write")
     after = h.image(size, target) if ok else before  # in place, or in the download's copy
     if ok and mode == "picker":

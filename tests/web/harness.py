@@ -8,8 +8,9 @@ import websocket
 
 ROOT = Path(__file__).resolve().parents[2]
 SITE = Path(os.environ.get("QORVANE_WEB_SITE", ROOT / "build/web/site"))
-_texts, _layout, _table = ((ROOT / f).read_text(encoding="utf-8") for f in (
-    "switcher/switcher_texts.h", "window/shared/form1_layout.h", "rom/edition_table.h"))
+_texts, _layout, _table, _outcome, _words = ((ROOT / f).read_text(encoding="utf-8") for f in (
+    "switcher/switcher_texts.h", "window/shared/form1_layout.h", "rom/edition_table.h",
+    "rom/rom_error.h", "rom/rom_error.cpp"))
 _STRINGS = r'((?:"(?:[^"\\]|\\.)*"\s*)+)'
 TEXTS = {name: "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', value)).replace("\\r", "\r")
          for name, value in re.findall(rf"std::string_view (k\w+) =\s*{_STRINGS};", _texts)}
@@ -17,6 +18,10 @@ TEXTS = {name: "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', value)).replace("\\r",
 CONTROLS = {m[0]: (m[1], [int(v) for v in m[2:6]], int(m[6])) for m in re.findall(
     r'\{\w+,\s*"(\w+)",\s*Kind::(\w+),\s*\w+,\s*(?:texts::\w+|""),\s*'
     r'\{(\d+), (\d+), (\d+), (\d+)\},\s*(\d+)\}', _layout)}
+# What became of the file, as a report's last words: FileOutcome's name -> text.
+_enum, _list = (re.search(rf"{n}\s*\{{(.*?)\}}", f, re.S)[1] for n, f in (
+    ("enum class FileOutcome", _outcome), ("kOutcomes", _words)))
+OUTCOMES = dict(zip(re.findall(r"^\s*(\w+),", _enum, re.M), re.findall(r'"([^"]*)"', _list)))
 CLIENT = [int(re.search(rf"{n} = (\d+);", _layout)[1]) for n in ("kClientWidth", "kClientHeight")]
 SIGNATURE_OFFSET, MIN_CONVERTIBLE = (int(re.search(rf"{n} = (0x\w+);", _table)[1], 16)
                                      for n in ("SignatureOffset", "kMinConvertibleSize"))

@@ -31,33 +31,32 @@ Text Pass(std::string_view text) {
 
 // The window is in the page already (form1_page.cpp made it from the layout
 // table); this wires it. `data-control` names the control a click is for;
-// one listener takes every click, and while an action runs it lets none
-// through but those inside a message box. Until now the page is busy: the
-// style sheet lets no click reach the window.
+// one listener takes every click, and while an action runs (the body's
+// class `busy`) it lets none through but those inside a message box. Until
+// now the page is busy: the style sheet lets no click reach the window.
 EM_JS(void, WireWindow, (), {
+  const page = document.body.classList;
   // The user's clicks only: the page's own (the file input, the download
   // link) must do what they do.
-  let busy = false;
   document.addEventListener("click", event => {
-    if (busy && event.isTrusted && !event.target.closest("dialog")) {
+    if (page.contains("busy") && event.isTrusted &&
+        !event.target.closest("dialog")) {
       event.preventDefault();
       event.stopImmediatePropagation();
     }
   }, true);
   document.getElementById("Form1").addEventListener("click", async event => {
     const control = event.target.closest("[data-control]");
-    if (!control || busy) return;
-    busy = true;
-    document.body.classList.add("busy");
+    if (!control || page.contains("busy")) return;
+    page.add("busy");
     try {
       await Module.ccall("qorvane_click", null, ["number"],
                          [Number(control.dataset.control)], { async: true });
     } finally {
-      busy = false;
-      document.body.classList.remove("busy");
+      page.remove("busy");
     }
   });
-  document.body.classList.remove("busy");
+  page.remove("busy");
 });
 
 // The text a control shows: a frame's caption, a text box's content.
@@ -132,12 +131,12 @@ EM_ASYNC_JS(void, ShowBox, (const char* text, int text_size, const char* title,
 // from <input type=file>. The pick goes into the engine's Module.romFiles
 // under a path of its name (another file of the same name gets a folder of
 // its own, 2/, 3/, ...). Returns that path to free, empty on cancel, or
-// null when the picker could not be shown (Module.romError has why).
+// null on a failure (Module.romError has why).
 EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
                               const char* extension, int extension_size), {
-  const accept = UTF8ToString(extension, extension_size);
-  let entry = null;
   try {
+    const accept = UTF8ToString(extension, extension_size);
+    let entry = null;
     if (window.showOpenFilePicker) {
       try {
         const [handle] = await window.showOpenFilePicker({
@@ -146,7 +145,7 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
             accept: { "application/octet-stream": [accept] },
           }],
         });
-        entry = { handle: handle, name: handle.name };
+        entry = { handle: handle };
       } catch (error) {
         if (error.name !== "AbortError") throw error;
       }
@@ -167,30 +166,30 @@ EM_ASYNC_JS(char*, PickFile, (const char* description, int description_size,
         input.click();
       });
       input.remove();
-      if (file) entry = { file: file, name: file.name };
+      if (file) entry = { file: file };
     }
+    let path = "";
+    if (entry) {
+      const files = Module.romFiles = Module.romFiles || new Map();
+      const same = async (a, b) => a.handle && b.handle
+          ? a.handle.isSameEntry(b.handle)
+          : Boolean(a.file && b.file && a.file.size === b.file.size &&
+                    a.file.lastModified === b.file.lastModified);
+      const name = (entry.handle || entry.file).name;
+      path = name;
+      for (let n = 2;
+           files.has(path) && !(await same(files.get(path), entry)); ++n) {
+        path = n + "/" + name;
+      }
+      files.set(path, entry);
+    }
+    const result = allocateUTF8(path);
+    if (!result) throw new RangeError("no memory for the path");
+    return result;
   } catch (error) {
-    Module.romError = (error && error.name) || "Error";
+    Module.romError = error;
     return 0;
   }
-  let path = "";
-  if (entry) {
-    const files = Module.romFiles = Module.romFiles || new Map();
-    const same = async (a, b) => a.handle && b.handle
-        ? a.handle.isSameEntry(b.handle)
-        : Boolean(a.file && b.file && a.file.size === b.file.size &&
-                  a.file.lastModified === b.file.lastModified);
-    path = entry.name;
-    for (let n = 2; files.has(path) && !(await same(files.get(path), entry));
-         ++n) {
-      path = n + "/" + entry.name;
-    }
-    files.set(path, entry);
-  }
-  const size = lengthBytesUTF8(path) + 1;
-  const result = _malloc(size);
-  stringToUTF8(path, result, size);
-  return result;
 });
 
 // The end: the window goes, and a notice with a button to start again
@@ -212,6 +211,15 @@ EM_JS(void, EndPage, (const char* notice, int notice_size, const char* again,
 });
 
 // clang-format on
+
+// A message box with the one 确定 button; `icon` as ShowBox takes it.
+void Show(std::string_view text, std::string_view title, const char* icon) {
+  const Text words = Pass(text);
+  const Text caption = Pass(title);
+  const Text ok = Pass(texts::kOkButton);
+  ShowBox(words.data, words.size, caption.data, caption.size, icon, ok.data,
+          ok.size);
+}
 
 Form1* the_form = nullptr;
 
@@ -256,12 +264,7 @@ void Form1::Guard(form1::Action action) {
     action(controller_);
     return;
   } catch (...) {
-    const std::string report = FatalErrorText(std::current_exception());
-    const Text text = Pass(report);
-    const Text title = Pass(texts::kErrorTitle);
-    const Text ok = Pass(texts::kOkButton);
-    ShowBox(text.data, text.size, title.data, title.size, "error", ok.data,
-            ok.size);
+    Show(FatalErrorText(std::current_exception()), texts::kErrorTitle, "error");
   }
   End();
 }
@@ -275,12 +278,7 @@ void Form1::End() {
 
 void Form1::ShowMessage(std::string_view text, std::string_view title,
                         MessageKind kind) {
-  const Text words = Pass(text);
-  const Text caption = Pass(title);
-  const Text ok = Pass(texts::kOkButton);
-  ShowBox(words.data, words.size, caption.data, caption.size,
-          kind == MessageKind::Warning ? "warning" : "information", ok.data,
-          ok.size);
+  Show(text, title, kind == MessageKind::Warning ? "warning" : "information");
 }
 
 void Form1::SetStatus(std::string_view text) {
@@ -308,7 +306,7 @@ std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
     throw std::runtime_error(std::string(texts::kPickerFailed) + "：" +
                              LastBrowserError().message());
   }
-  const std::filesystem::path path = Utf8ToPath(picked);
+  std::filesystem::path path = Utf8ToPath(picked);
   std::free(picked);
   return path;
 }

@@ -1,9 +1,14 @@
-// Form1 as the page's markup, made at build time from the layout table:
-// `form1-page html` prints the window's elements for index.html (the focus
-// on the first control in tab order by `autofocus`, so that it lands there
-// before any script runs), `form1-page css` the style rules that put each
-// control at its box. At run time Form1 only wires these elements.
+// Form1 as the page's markup, made at build time from the layout table and
+// the texts: `form1-page html` prints the window's elements for index.html
+// (the focus on the first control in tab order by `autofocus`, so that it
+// lands there before any script runs), `form1-page css` the style rules
+// that put each control at its box. The site's other words from the texts
+// header come from it too, each escaped for where it goes: `title` and
+// `notice` (where scripts are off) for the page, `name` and `short_name` as
+// JSON strings for the web app manifest. At run time Form1 only wires the
+// window's elements.
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -29,8 +34,26 @@ std::string Escape(std::string_view text) {
   return escaped;
 }
 
+// Text as a JSON string, in its quotes.
+std::string JsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) {  // a control character
+      std::array<char, 8> escape{};
+      std::snprintf(escape.data(), escape.size(), "\\u%04x",
+                    static_cast<unsigned>(c));
+      json += escape.data();
+      continue;
+    }
+    if (c == '"' || c == '\\') json += '\\';
+    json += c;
+  }
+  return json + '"';
+}
+
 // Each kind of control as the page knows it: its element's start tag (and
-// what comes inside it before its text) and its class in the style sheet.
+// what comes inside it before its text) and its class in the style sheet
+// (none for a push button, which the sheet's rule for buttons fits).
 struct Markup {
   std::string_view open, close, style_class;
 };
@@ -48,35 +71,42 @@ constexpr Markup MarkupOf(Kind kind) {
           "autocomplete=\"off\"",
           "", "text"};
     case Kind::PushButton:
-      return {"<button type=\"button\"", "</button>", "command"};
+      return {"<button type=\"button\"", "</button>", ""};
   }
   return {};
 }
 
-// The controls held by `container`, each with what it holds. Tab indexes
-// count from 1, so that the window's controls come first.
-std::string Controls(Id container) {
-  int tab_position[form1::kControlCount] = {};
+// Each control's tabindex in the page, 0 for one that takes no focus: its
+// place in tab order among those that take it, counting from 1 so that the
+// window's controls come first.
+constexpr std::array<int, form1::kControlCount> kTabIndexes = [] {
+  std::array<int, form1::kControlCount> indexes{};
   int next = 1;
   for (const Id id : form1::kTabOrder) {
-    tab_position[id] =
-        form1::TakesFocus(form1::kControls[id].kind) ? next++ : -1;
+    if (form1::TakesFocus(form1::kControls[id].kind)) indexes[id] = next++;
   }
+  return indexes;
+}();
+
+// The controls held by `container`, each with what it holds.
+std::string Controls(Id container) {
   std::string html;
   for (const form1::Control& control : form1::kControls) {
     if (control.container != container) continue;
     const Markup markup = MarkupOf(control.kind);
-    html += std::string(markup.open) + " class=\"control " +
-            std::string(markup.style_class) + "\" id=\"" +
-            std::string(control.name) + "\" data-control=\"" +
+    html += std::string(markup.open) + " class=\"control";
+    if (!markup.style_class.empty()) {
+      html += ' ' + std::string(markup.style_class);
+    }
+    html += "\" id=\"" + std::string(control.name) + "\" data-control=\"" +
             std::to_string(control.id) + '"';
     if (control.kind == Kind::OptionButton) {  // named by its label
       html += " value=\"" + Escape(control.caption) + "\" aria-labelledby=\"" +
               std::string(form1::kControls[form1::LabelOf(control.id)].name) +
               '"';
     }
-    if (tab_position[control.id] >= 0) {
-      html += " tabindex=\"" + std::to_string(tab_position[control.id]) + '"';
+    if (kTabIndexes[control.id] > 0) {
+      html += " tabindex=\"" + std::to_string(kTabIndexes[control.id]) + '"';
     }
     if (control.id == form1::kTabOrder[0]) html += " autofocus";
     html += '>';
@@ -110,13 +140,24 @@ std::string Window() {
          Controls(form1::kForm) + "</div></div>";
 }
 
-// The boxes in CSS pixels (--left, --top, --width, --height), and the
-// labels' font as a CSS family list, the generic family last.
+// A number as CSS writes it (14, 10.5).
+std::string Number(double value) {
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%g", value);
+  return text.data();
+}
+
+// The client area's width on the page's root (--client-width: a narrow
+// screen scales the window to fit it), the boxes in CSS pixels (--left,
+// --top, --width, --height), and the labels' font: its size (96 CSS pixels
+// to 72 points) and a CSS family list, the generic family last.
 std::string Style() {
+  const std::string client_width =
+      std::to_string(form1::TwipsToPixels(form1::kClientWidth));
   std::string css =
-      "\n/* Form1's boxes, from the layout table. */\n#Form1-client { "
-      "--width: " +
-      std::to_string(form1::TwipsToPixels(form1::kClientWidth)) +
+      "\n/* Form1's boxes and the labels' font, from the layout table. */\n"
+      ":root { --client-width: " +
+      client_width + "; }\n#Form1-client { --width: " + client_width +
       "; --height: " +
       std::to_string(form1::TwipsToPixels(form1::kClientHeight)) + "; }\n";
   for (const form1::Control& control : form1::kControls) {
@@ -129,23 +170,43 @@ std::string Style() {
            std::to_string(form1::TwipsToPixels(control.box.height)) + "; }\n";
   }
   css += ".control." + std::string(MarkupOf(Kind::Label).style_class) +
-         " { font-family: ";
+         " { font-size: calc(" + Number(form1::kLabelFontPoints * 96 / 72) +
+         " * var(--px)); font-family: ";
   for (const std::string_view family : form1::kLabelFontFamilies) {
     css += '"' + std::string(family) + "\", ";
   }
   return css + "serif; }\n";
 }
 
+// What `form1-page PART` prints.
+struct Part {
+  std::string_view name;
+  std::string (*make)();
+};
+constexpr std::array<Part, 6> kParts{{
+    {"html", Window},
+    {"css", Style},
+    {"title", [] { return Escape(texts::kWindowTitle); }},
+    {"notice", [] { return Escape(texts::kNoScriptNotice); }},
+    {"name", [] { return JsonString(texts::kWindowTitle); }},
+    {"short_name", [] { return JsonString(texts::kAppShortName); }},
+}};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string_view part = argc == 2 ? argv[1] : "";
-  if (part != "html" && part != "css") {
-    std::fputs("usage: form1-page html|css\n", stderr);
+  const std::string_view name = argc == 2 ? argv[1] : "";
+  const Part* part = nullptr;
+  for (const Part& each : kParts) {
+    if (each.name == name) part = &each;
+  }
+  if (part == nullptr) {
+    std::fputs("usage: form1-page html|css|title|notice|name|short_name\n",
+               stderr);
     return 2;
   }
   // A last newline: the runtime writes out only whole lines.
-  const std::string text = part == "html" ? Window() + '\n' : Style();
+  const std::string text = part->make() + '\n';
   if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
     std::perror("form1-page");
     return 1;
