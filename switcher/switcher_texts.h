@@ -78,21 +78,6 @@ inline constexpr std::string_view kFileErrorLead =
     "处理ROM文件时出错，程序将退出。";
 inline constexpr std::string_view kInternalErrorLead = "程序内部出错，将退出。";
 
-// The browser page's own words: the window's close box, the message boxes'
-// button (the systems' own boxes bring theirs), and what the page shows once
-// the tool has ended, since a page cannot end its process.
-inline constexpr std::string_view kCloseButton = "关闭";
-inline constexpr std::string_view kOkButton = "确定";
-inline constexpr std::string_view kEndedNotice = "简繁体切换工具已退出。";
-inline constexpr std::string_view kStartAgainButton = "重新开始";
-// When the browser would not show its file picker (the reason follows).
-inline constexpr std::string_view kPickerFailed = "无法打开选择文件的窗口";
-// The name under the icon when the page is added to a home screen.
-inline constexpr std::string_view kAppShortName = "简繁体切换工具";
-// What the page says where scripts are off.
-inline constexpr std::string_view kNoScriptNotice =
-    "此工具需要浏览器启用 JavaScript 和 WebAssembly。";
-
 }  // namespace qorvane::texts
 
 #endif  // QORVANE_SWITCHER_SWITCHER_TEXTS_H_

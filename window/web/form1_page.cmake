@@ -5,7 +5,7 @@
 # cmake -Dnode=... -Dprogram=form1-page.js -Dpage=index.html.in
 # -Dmanifest=manifest.webmanifest.in -Dstyle=style.css -Dsite=...
 # -P form1_page.cmake
-foreach(part html css title notice name short_name)
+foreach(part html templates css title notice name short_name)
   # Node 20 has a fetch that Emscripten 3.1.6's loader must not use.
   execute_process(
     COMMAND ${node} --no-experimental-fetch ${program} ${part}
@@ -34,6 +34,7 @@ file(READ ${page} text)
 string(REPLACE "@TITLE@" "${title}" text "${text}")
 string(REPLACE "@NOTICE@" "${notice}" text "${text}")
 string(REPLACE "@FORM1@" "${html}\n" text "${text}")
+string(REPLACE "@TEMPLATES@" "${templates}\n" text "${text}")
 string(REPLACE "@STYLE_HASH@" "sha256-${hash}" text "${text}")
 string(REPLACE "@STYLE@" "${sheet}" text "${text}")
 file(WRITE ${site}/index.html "${text}")

@@ -1,8 +1,9 @@
 // Form1 as the page's markup, made at build time from the layout table and
 // the texts: `form1-page html` prints the window's elements for index.html
 // (the focus on the first control in tab order by `autofocus`, so that it
-// lands there before any script runs), `form1-page css` the style rules
-// that put each control at its box. The site's other words from the texts
+// lands there before any script runs), `form1-page templates` the page's
+// other parts (the file input, the message box and the ended notice),
+// `form1-page css` the style rules that put each control at its box. The site's other words from the texts
 // header come from it too, each escaped for where it goes: `title` and
 // `notice` (where scripts are off) for the page, `name` and `short_name` as
 // JSON strings for the web app manifest. At run time Form1 only wires the
@@ -15,6 +16,7 @@
 
 #include "switcher/switcher_texts.h"
 #include "window/shared/form1_layout.h"
+#include "window/shared/window_texts.h"
 
 namespace {
 
@@ -126,7 +128,7 @@ std::string Controls(Id container) {
 // box, above the client area. `data-control` names the control a click is
 // for.
 std::string Window() {
-  const std::string close = Escape(texts::kCloseButton);
+  const std::string close = Escape(window_texts::kCloseButton);
   return "<div class=\"form1\" id=\"Form1\" role=\"dialog\" "
          "aria-labelledby=\"Form1-caption\"><div class=\"titlebar\"><img "
          "class=\"titlebar-icon\" src=\"icon-32.png\" alt=\"\"><span "
@@ -138,6 +140,46 @@ std::string Window() {
          "\" aria-label=\"" + close +
          "\"></button></div><div class=\"client\" id=\"Form1-client\">" +
          Controls(form1::kForm) + "</div></div>";
+}
+
+// The page's parts beside the window: the file input the picker uses where
+// the browser has no showOpenFilePicker, and the templates of the message
+// box and of the notice that replaces the window at the end. The notice
+// has a line for each way a converted copy can fare (`data-copy`, each
+// followed by the copy's name), shown as it fares.
+std::string Templates() {
+  namespace words = window_texts;
+  std::string copy_lines;
+  for (const auto& [outcome, text] :
+       std::array<std::array<std::string_view, 2>, 5>{{
+           {"downloaded", words::kCopyDownloaded},
+           {"shared", words::kCopyShared},
+           {"dismissed", words::kShareDismissed},
+           {"failed", words::kShareFailed},
+           {"unsaved", words::kCopyNotSaved},
+       }}) {
+    copy_lines += "<p data-copy=\"" + std::string(outcome) + "\" hidden>" +
+                  Escape(text) + "<span class=\"copy-name\"></span></p>";
+  }
+  return "<input type=\"file\" id=\"Form1-picker\" hidden>"
+         "<template id=\"Form1-msgbox\"><dialog class=\"msgbox\" "
+         "role=\"alertdialog\" aria-labelledby=\"msgbox-title\" "
+         "aria-describedby=\"msgbox-text\"><div class=\"titlebar\"><span "
+         "class=\"titlebar-caption\" id=\"msgbox-title\"></span></div><div "
+         "class=\"msgbox-body\"><span class=\"msgbox-icon\" "
+         "aria-hidden=\"true\"></span><div class=\"msgbox-text\" "
+         "id=\"msgbox-text\"></div></div><div class=\"msgbox-buttons\"><button "
+         "type=\"button\">" +
+         Escape(words::kOkButton) +
+         "</button></div></dialog></template>"
+         "<template id=\"Form1-ended\"><section class=\"ended\" "
+         "role=\"status\"><p>" +
+         Escape(words::kEndedNotice) + "</p><div class=\"copy\" hidden>" +
+         copy_lines + "<p>" + Escape(words::kChosenFileUnchanged) +
+         "</p><button type=\"button\" data-action=\"save\">" +
+         Escape(words::kSaveAgainButton) +
+         "</button></div><button type=\"button\" data-action=\"again\">" +
+         Escape(words::kStartAgainButton) + "</button></section></template>";
 }
 
 // A number as CSS writes it (14, 10.5).
@@ -183,13 +225,14 @@ struct Part {
   std::string_view name;
   std::string (*make)();
 };
-constexpr std::array<Part, 6> kParts{{
+constexpr std::array<Part, 7> kParts{{
     {"html", Window},
+    {"templates", Templates},
     {"css", Style},
     {"title", [] { return Escape(texts::kWindowTitle); }},
-    {"notice", [] { return Escape(texts::kNoScriptNotice); }},
+    {"notice", [] { return Escape(window_texts::kNoScriptNotice); }},
     {"name", [] { return JsonString(texts::kWindowTitle); }},
-    {"short_name", [] { return JsonString(texts::kAppShortName); }},
+    {"short_name", [] { return JsonString(window_texts::kAppShortName); }},
 }};
 
 }  // namespace
@@ -201,7 +244,7 @@ int main(int argc, char** argv) {
     if (each.name == name) part = &each;
   }
   if (part == nullptr) {
-    std::fputs("usage: form1-page html|css|title|notice|name|short_name\n",
+    std::fputs("usage: form1-page html|templates|css|title|notice|name|short_name\n",
                stderr);
     return 2;
   }
