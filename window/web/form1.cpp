@@ -111,12 +111,14 @@ void Form1::ShowMessage(std::string_view text, std::string_view title,
 
 void Form1::SetStatus(std::string_view text) {
   const Text words = Pass(text);
-  qorvane_window_set_text(static_cast<int>(form1::Frame1), words.data, words.size);
+  qorvane_window_set_text(static_cast<int>(form1::Frame1), words.data,
+                          words.size);
 }
 
 void Form1::SetPathText(std::string_view text) {
   const Text words = Pass(text);
-  qorvane_window_set_text(static_cast<int>(form1::Text1), words.data, words.size);
+  qorvane_window_set_text(static_cast<int>(form1::Text1), words.data,
+                          words.size);
 }
 
 // The browser's picker shows its own title; `title` has no place in it.

@@ -3,11 +3,11 @@
 // (the focus on the first control in tab order by `autofocus`, so that it
 // lands there before any script runs), `form1-page templates` the page's
 // other parts (the file input, the message box and the ended notice),
-// `form1-page css` the style rules that put each control at its box. The site's other words from the texts
-// header come from it too, each escaped for where it goes: `title` and
-// `notice` (where scripts are off) for the page, `name` and `short_name` as
-// JSON strings for the web app manifest. At run time Form1 only wires the
-// window's elements.
+// `form1-page css` the style rules that put each control at its box. The
+// site's other words come from it too, each escaped for where it goes:
+// `title` and `notice` (where scripts are off) for the page, `name` and
+// `short_name` as JSON strings for the web app manifest. At run time the
+// page's library (form1.js) only wires and fills these elements.
 
 #include <array>
 #include <cstdio>
@@ -244,8 +244,9 @@ int main(int argc, char** argv) {
     if (each.name == name) part = &each;
   }
   if (part == nullptr) {
-    std::fputs("usage: form1-page html|templates|css|title|notice|name|short_name\n",
-               stderr);
+    std::fputs(
+        "usage: form1-page html|templates|css|title|notice|name|short_name\n",
+        stderr);
     return 2;
   }
   // A last newline: the runtime writes out only whole lines.
