@@ -11,23 +11,11 @@ if(EMSCRIPTEN OR WIN32)
   # Both zips are made reproducible by one script once CPack has written them.
   set(CPACK_GENERATOR ZIP)
   set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-zip.cmake)
-endif()
-if(EMSCRIPTEN)
-  # The site's zip: qorvane-switcher-1.00-web.zip, the static site (the build
-  # folder's site/) at its root, to put in any web server's folder. From the
-  # preset "dist-web": `cpack --preset dist-web` after its build.
-  install(DIRECTORY ${PROJECT_BINARY_DIR}/site/ DESTINATION .)
-  set(CPACK_PACKAGE_FILE_NAME qorvane-switcher-${QORVANE_VERSION_TEXT}-web)
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-elseif(WIN32)
-  # Windows zip: qorvane-switcher-1.00-windows-x64.zip, one folder with both
-  # programs (stripped), the user guide and the licence. From a build folder
-  # made with cmake/mingw-w64-x86_64.cmake (the presets "windows" and
-  # "dist-win"): `cpack --preset dist-win` after the build.
-  #
-  # The guide goes in with a byte-order mark and CR LF line ends, which
-  # Notepad before Windows 10 needs to read UTF-8 text as lines.
-  set(guide ${PROJECT_SOURCE_DIR}/docs/windows-guide.zh-CN.txt)
+  # Both carry the user guide in Simplified Chinese (the Windows programs
+  # and the page, on phones too) as README.txt, and the licence. The guide
+  # goes in with a byte-order mark and CR LF line ends, which Notepad before
+  # Windows 10 needs to read UTF-8 text as lines.
+  set(guide ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.txt)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${guide})
   file(READ ${guide} text)
   string(REPLACE "\n" "\r\n" text "${text}")
@@ -36,6 +24,20 @@ elseif(WIN32)
     CONTENT "${byte_order_mark}${text}" @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_SOURCE_DIR}/LICENSE
     DESTINATION .)
+endif()
+if(EMSCRIPTEN)
+  # The site's zip: qorvane-switcher-1.00-web.zip, the static site (the build
+  # folder's site/) at its root, to put in any web server's folder, with
+  # the guide and the licence beside it. From the
+  # preset "dist-web": `cpack --preset dist-web` after its build.
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/site/ DESTINATION .)
+  set(CPACK_PACKAGE_FILE_NAME qorvane-switcher-${QORVANE_VERSION_TEXT}-web)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+elseif(WIN32)
+  # Windows zip: qorvane-switcher-1.00-windows-x64.zip, one folder with both
+  # programs (stripped), the guide and the licence. From a build folder
+  # made with cmake/mingw-w64-x86_64.cmake (the presets "windows" and
+  # "dist-win"): `cpack --preset dist-win` after the build.
   set(CPACK_PACKAGE_FILE_NAME
     qorvane-switcher-${QORVANE_VERSION_TEXT}-windows-x64)
   set(CPACK_STRIP_FILES ON)
