@@ -37,19 +37,22 @@ mergeInto(LibraryManager.library, {
     // copy goes to the share sheet (then 存储到文件). Everywhere else it is
     // downloaded. The blob is kept: the user can save it again.
     saveCopy: async function(ended, copy) {
+      const again = ended.querySelector("[data-action=save]");
       let outcome;
+      again.disabled = true;  // one save at a time
       try {
         outcome = await Form1Page.handOver(copy);
       } catch (error) {
         console.error("The converted copy was not saved:", error);
         outcome = "unsaved";
+      } finally {
+        again.disabled = false;
       }
       for (const line of ended.querySelectorAll("[data-copy]")) {
         line.hidden = line.dataset.copy !== outcome;
       }
       const saved = outcome === "downloaded" || outcome === "shared";
-      ended.querySelector(saved ? "[data-action=again]" : "[data-action=save]")
-          .focus();
+      (saved ? ended.querySelector("[data-action=again]") : again).focus();
     },
 
     // Shares or downloads the copy: what became of it ("shared",
