@@ -1,0 +1,1 @@
+"""One driver per browser engine, each a Browser with page() and a Page."""

@@ -1,0 +1,166 @@
+"""Chromium, headless, over the DevTools protocol."""
+
+import atexit
+import base64
+import json
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+import websocket
+
+from drivers.common import Element, Page
+from harness import WAIT, until
+
+ANDROID = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 "
+           "(KHTML, like Gecko) Chrome/120.0.0.0 Mobile Safari/537.36")
+
+
+class Chromium:
+    engine = "chromium"
+    service_workers = True
+
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="qorvane-chromium-")
+        port_file = Path(self.profile, "DevToolsActivePort")
+        self.proc = subprocess.Popen(
+            ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update",
+             "--disable-sync", "--remote-debugging-port=0",
+             f"--user-data-dir={self.profile}", "about:blank"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        atexit.register(self.close)
+        until(lambda: port_file.exists() and len(port_file.read_text().split()) == 2,
+              what="Chromium's port")
+        port, path = port_file.read_text().split()
+        self.ws = websocket.create_connection(f"ws://127.0.0.1:{port}{path}",
+                                              suppress_origin=True)
+        self.next_id = 0
+
+    def send(self, method, session=None, **params):
+        self.next_id += 1
+        message = {"id": self.next_id, "method": method, "params": params}
+        if session:
+            message["sessionId"] = session
+        self.ws.send(json.dumps(message))
+        self.ws.settimeout(WAIT)
+        while True:
+            reply = json.loads(self.ws.recv())
+            if reply.get("id") == self.next_id:
+                break
+        if "error" in reply:
+            raise RuntimeError(f"{method}: {reply['error']}")
+        return reply["result"]
+
+    def page(self, url, device="desktop", width=800, height=600, touch=False, scale=1):
+        return ChromiumPage(self, url, device, width, height, touch, scale)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+class ChromiumPage(Page):
+    engine = "chromium"
+
+    def __init__(self, browser, url, device, width, height, touch, scale):
+        self.browser = browser
+        self.target = browser.send("Target.createTarget", url="about:blank")["targetId"]
+        self.session = browser.send("Target.attachToTarget", targetId=self.target,
+                                    flatten=True)["sessionId"]
+        self.send("Page.enable")
+        mobile = device == "android"
+        if mobile:
+            width, height, touch = 360, 640, True
+            self.send("Emulation.setUserAgentOverride", userAgent=ANDROID,
+                      platform="Linux armv8l")
+        self.touch = touch
+        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=scale, mobile=mobile)
+        self.send("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5)
+        self.goto(url)
+
+    def send(self, method, **params):
+        return self.browser.send(method, self.session, **params)
+
+    def goto(self, url):
+        self.send("Page.navigate", url=url)
+        self.wait_load()
+
+    def reload(self):
+        self.send("Page.reload")
+        self.wait_load()
+
+    def wait_load(self):
+        time.sleep(0.1)
+        self.wait("document.readyState === 'complete' && !!document.body")
+
+    def js(self, expression):
+        reply = self.send("Runtime.evaluate", expression=expression, awaitPromise=True,
+                          returnByValue=True)
+        if "exceptionDetails" in reply:
+            raise RuntimeError(f"{expression[:80]}: {reply['exceptionDetails']}")
+        return reply["result"].get("value")
+
+    def element(self, expression):
+        reply = self.send("Runtime.evaluate", expression=expression)
+        return Element(reply["result"]["objectId"])
+
+    def call(self, handle, function):
+        reply = self.send("Runtime.callFunctionOn", functionDeclaration=function,
+                          objectId=handle.ref, returnByValue=True, awaitPromise=True)
+        if "exceptionDetails" in reply:
+            raise RuntimeError(f"{function[:80]}: {reply['exceptionDetails']}")
+        return reply["result"].get("value")
+
+    def find(self, role, name=None):
+        root = self.send("DOM.getDocument", depth=0)["root"]["nodeId"]
+        nodes = self.send("Accessibility.queryAXTree", nodeId=root, role=role,
+                          **({"accessibleName": name} if name else {}))["nodes"]
+        return [Element(self.send("DOM.resolveNode", backendNodeId=n["backendDOMNodeId"])
+                        ["object"]["objectId"]) for n in nodes if not n.get("ignored")]
+
+    def press(self, x, y, touch=False):
+        if touch:
+            point = [{"x": x, "y": y}]
+            self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=point)
+            self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+            return
+        for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+            self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                      clickCount=1)
+
+    def key(self, key, shift=False):
+        assert key == "Tab"
+        for kind in ("rawKeyDown", "keyUp"):
+            self.send("Input.dispatchKeyEvent", type=kind, key="Tab", code="Tab",
+                      windowsVirtualKeyCode=9, modifiers=8 if shift else 0)
+
+    def set_files(self, handle, paths):
+        self.send("DOM.setFileInputFiles", files=[str(p) for p in paths], objectId=handle.ref)
+
+    def screenshot(self):
+        return base64.b64decode(self.send("Page.captureScreenshot")["data"])
+
+    def viewport(self, width, height):
+        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                  deviceScaleFactor=1, mobile=False)
+
+    def offline(self):  # the network gone as well as the server
+        self.send("Network.enable")
+        self.send("Network.emulateNetworkConditions", offline=True, latency=0,
+                  downloadThroughput=-1, uploadThroughput=-1)
+
+    def close(self):
+        try:
+            self.browser.send("Target.closeTarget", targetId=self.target)
+        except Exception:
+            pass
