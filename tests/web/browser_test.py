@@ -290,9 +290,11 @@ def convert_download(run, edition):
     original = E.image(edition)
     choose(run, page, "rom.gba", original)
     assert shown(page)[1] == E.STATUS[edition]
+    assert page.js("__test.bytesRead") == 3, "inspection reads the signature alone"
     target = pick_target(page, edition)
     page.click(("button", E.CONVERT))
     expect_box(page, *E.CONVERTED)
+    assert page.js("__test.bytesRead") <= 3 + 35, "a conversion reads no more than its runs"
     name, kind, data = download(page)
     assert [name, kind] == ["rom.gba", E.COPY_TYPE], [name, kind]
     assert data == E.image(target), "the copy's bytes"
@@ -443,6 +445,7 @@ def convert_in_place(run, edition):
     expect_box(page, *E.CONVERTED)
     calls = page.js("__test.permissionCalls")
     assert calls[:1] == [["query", "readwrite"]] and len(calls) <= 2, calls
+    assert page.js("[__test.bytesRead <= 3 + 35, __test.written]") == [True, 35]
     expect_ended(page, [E.ENDED])
     assert base64.b64decode(page.js("__test.readFile('rom.gba')")) == E.image(target)
     assert page.js("__test.downloads.length") == 0

@@ -19,13 +19,14 @@ WAIT = 30  # seconds for any one wait
 
 
 class Server(http.server.ThreadingHTTPServer):
-    """The site on a free port of 127.0.0.1, with the test's script loaded
-    first in its page; every request's path is logged in `requests`."""
+    """The site on a free port of 127.0.0.1, with `script` (the test's
+    instruments) loaded first in each of its pages; every request's path is
+    logged in `requests`."""
 
     daemon_threads = True
 
-    def __init__(self, root=SITE, inject=True):
-        self.root, self.inject, self.requests = Path(root), inject, []
+    def __init__(self, root=SITE, script=INSTRUMENTS):
+        self.root, self.script, self.requests = Path(root), script, []
         super().__init__(("127.0.0.1", 0), Handler)
         self.origin = f"http://127.0.0.1:{self.server_address[1]}"
         threading.Thread(target=self.serve_forever, daemon=True).start()
@@ -49,9 +50,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.server.requests.append(self.path)
         path = self.path.split("?")[0].split("#")[0]
         if path == "/__test__/instruments.js":
-            return self.send(INSTRUMENTS, "text/javascript")
-        if self.server.inject and path in ("/", "/index.html"):
-            page = (self.server.root / "index.html").read_bytes()
+            return self.send(self.server.script, "text/javascript")
+        file = Path(self.translate_path(path))
+        file = file / "index.html" if file.is_dir() else file
+        if file.suffix == ".html" and file.is_file():  # the script first, in every page
+            page = file.read_bytes()
             assert page.count(b"<head>") == 1, "the page's head"
             return self.send(page.replace(b"<head>", b"<head>" + INJECTED), "text/html")
         return super().do_GET()

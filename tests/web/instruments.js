@@ -50,12 +50,20 @@
 
   // Reading back a blob (a download, a shared file): base64 of a slice.
   test.read = async (blob, start = 0, end = blob.size) => {
-    const bytes = new Uint8Array(await blob.slice(start, end).arrayBuffer());
+    const bytes = new Uint8Array(await arrayBuffer.call(blob.slice(start, end)));
     let text = "";
     for (let i = 0; i < bytes.length; i += 0x8000) {
       text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
     }
     return btoa(text);
+  };
+
+  // The bytes the page reads from files.
+  test.bytesRead = 0;
+  const arrayBuffer = Blob.prototype.arrayBuffer;
+  Blob.prototype.arrayBuffer = function () {
+    test.bytesRead += this.size;
+    return arrayBuffer.call(this);
   };
 
   // The device.

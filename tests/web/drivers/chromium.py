@@ -22,9 +22,11 @@ class Chromium:
     engine = "chromium"
     service_workers = True
 
-    def __init__(self):
-        self.profile = tempfile.mkdtemp(prefix="qorvane-chromium-")
+    def __init__(self, profile=None):  # a profile given is kept
+        self.owned = profile is None
+        self.profile = profile or tempfile.mkdtemp(prefix="qorvane-chromium-")
         port_file = Path(self.profile, "DevToolsActivePort")
+        port_file.unlink(missing_ok=True)
         self.proc = subprocess.Popen(
             ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
              "--disable-background-networking", "--disable-component-update",
@@ -65,7 +67,8 @@ class Chromium:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
-        shutil.rmtree(self.profile, ignore_errors=True)
+        if self.owned:
+            shutil.rmtree(self.profile, ignore_errors=True)
 
 
 class ChromiumPage(Page):
