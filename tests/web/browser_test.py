@@ -406,6 +406,7 @@ def offline_reload(run):
     page.reload()
     ready(page)
     assert page.find("dialog", E.WINDOW_TITLE)
+    assert page.js("!!navigator.serviceWorker.controller"), "the page from the worker"
 
 
 @case()
@@ -426,7 +427,9 @@ def screenshots(run):
     """The window at load, as the README shows it."""
     page = open_page(run)
     run.shots.mkdir(parents=True, exist_ok=True)
-    (run.shots / f"screenshot-web-{run.engine}.png").write_bytes(page.screenshot())
+    shot = page.screenshot(around="Form1")
+    assert shot.startswith(b"\x89PNG"), "a PNG"
+    (run.shots / f"screenshot-web-{run.engine}.png").write_bytes(shot)
 
 
 # In place: only Chromium has file handles.
@@ -497,6 +500,8 @@ def picker_fails(run):
 def android(run):
     """Android: any file may be chosen; taps; the copy downloaded."""
     page = open_page(run, device="android")
+    run.shots.mkdir(parents=True, exist_ok=True)
+    (run.shots / "screenshot-web-phone.png").write_bytes(page.screenshot())
     choose(run, page, "rom.gba", E.image("Simplified"), accept="")
     page.click(("radio", E.TRADITIONAL_LABEL), touch=True)
     page.click(("button", E.CONVERT), touch=True)
@@ -505,8 +510,6 @@ def android(run):
     name, kind, data = download(page)
     assert [name, kind, data == E.image("Traditional")] == ["rom.gba", E.COPY_TYPE, True]
     expect_ended(page, [E.ENDED, E.DOWNLOADED + "rom.gba", E.FILE_UNCHANGED])
-    run.shots.mkdir(parents=True, exist_ok=True)
-    (run.shots / "screenshot-web-phone.png").write_bytes(page.screenshot())
 
 
 SHARES = {"shared": ("success", E.SHARED), "dismissed": ("abort", E.SHARE_DISMISSED),
@@ -596,9 +599,14 @@ def run_cases(engine, cases, shots):
             if status == "FAIL" and run.browser:  # a fresh browser for the next
                 run.browser.close()
                 run.browser = None
-        strays = [r for r in run.server.requests
-                  if r.startswith("POST") or not r.split("?")[0].split("#")[0].startswith("/")]
-        assert not strays, strays
+        # The server was asked for nothing but the site's files.
+        site = {"/", "/__test__/instruments.js"} | {
+            "/" + f.relative_to(harness.SITE).as_posix() for f in harness.SITE.rglob("*")}
+        strays = sorted({r for r in run.server.requests if r not in site})
+        status = "FAIL" if strays else "ok"
+        print(f"{status:5} {engine} requests_for_the_site_alone"
+              + (f"\n{strays}" if strays else ""), flush=True)
+        results[status].append("requests_for_the_site_alone")
     finally:
         if run.browser:
             run.browser.close()

@@ -150,8 +150,13 @@ class ChromiumPage(Page):
     def set_files(self, handle, paths):
         self.send("DOM.setFileInputFiles", files=[str(p) for p in paths], objectId=handle.ref)
 
-    def screenshot(self):
-        return base64.b64decode(self.send("Page.captureScreenshot")["data"])
+    def screenshot(self, around=None):
+        clip = {}
+        if around:
+            x, y, width, height = self.box(around)
+            clip = {"clip": {"x": x - 16, "y": y - 16, "width": width + 32,
+                             "height": height + 32, "scale": 1}}
+        return base64.b64decode(self.send("Page.captureScreenshot", **clip)["data"])
 
     def viewport(self, width, height):
         self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,

@@ -8,7 +8,7 @@
   press(x, y, touch)           a real mouse click or touch tap at a point
   key(key, shift)              a real key press ("Tab")
   set_files(handle, paths)     a file input's files, as a user would choose
-  screenshot()                 PNG bytes of the viewport
+  screenshot(around)           PNG bytes of the viewport, or around an element
   viewport(width, height)      the layout viewport's size in CSS px
 """
 

@@ -161,9 +161,14 @@ class FirefoxPage(Page):
         self.send("input.setFiles", context=self.context, element={"sharedId": handle.ref},
                   files=[str(p) for p in paths])
 
-    def screenshot(self):
+    def screenshot(self, around=None):
+        clip = {}
+        if around:
+            x, y, width, height = self.box(around)
+            clip = {"clip": {"type": "box", "x": x - 16, "y": y - 16, "width": width + 32,
+                             "height": height + 32}}
         return base64.b64decode(self.send("browsingContext.captureScreenshot",
-                                          context=self.context)["data"])
+                                          context=self.context, **clip)["data"])
 
     def viewport(self, width, height):
         self.send("browsingContext.setViewport", context=self.context,

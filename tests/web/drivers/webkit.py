@@ -181,7 +181,10 @@ class WebKitPage(Page):
         self.send("POST", f"/element/{handle.ref}/value",
                   {"text": "\n".join(str(p) for p in paths)})
 
-    def screenshot(self):
+    def screenshot(self, around=None):  # `around`: that element alone
+        if around:
+            return base64.b64decode(self.send(
+                "GET", f"/element/{self.handle(around).ref}/screenshot"))
         return base64.b64decode(self.send("GET", "/screenshot"))
 
     def viewport(self, width, height):
