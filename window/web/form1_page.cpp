@@ -134,10 +134,10 @@ std::string Window() {
          Escape(texts::kWindowTitle) +
          "</span><button class=\"titlebar-close\" type=\"button\" "
          "data-control=\"" +
-         std::to_string(form1::kForm) + "\" title=\"" + close +
+         std::to_string(form1::kCloseBox) + "\" title=\"" + close +
          "\" aria-label=\"" + close +
          "\"></button></div><div class=\"client\" id=\"Form1-client\">" +
-         Controls(form1::kForm) + "</div></div>";
+         Controls(form1::kOnForm) + "</div></div>";
 }
 
 // A number as CSS writes it (14, 10.5).

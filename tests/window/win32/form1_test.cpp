@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <process.h>
 
-#include "rom/win32_text.h"
+#include "text/text.h"
 #include "tests/window/form1_checks.h"
 
 namespace qorvane {
@@ -24,12 +24,12 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     return true;
   }
   HWND Handle(form1::Id id) {
-    return id == form1::kForm ? form.hwnd() : form.control(id);
+    return id == form1::kOnForm ? form.hwnd() : form.control(id);
   }
   HWND Parent(form1::Id id) { return ::GetParent(Handle(id)); }
   std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
     RECT r{};
-    if (id == form1::kForm) {
+    if (id == form1::kOnForm) {
       ::GetClientRect(form.hwnd(), &r);
     } else {
       ::GetWindowRect(Handle(id), &r);
