@@ -1,7 +1,7 @@
-// The CLI's console on Windows: standard output and error, and Ctrl-C. The CLI writes UTF-8; a
-// console gets it as UTF-16 through WriteConsoleW, so Chinese shows whatever
-// the console's code page, and a file or pipe gets the UTF-8 bytes
-// themselves. A failed write fails the stream, which the CLI reports.
+// The CLI's console on Windows: standard output and error, and Ctrl-C. The CLI
+// writes UTF-8; a console gets it as UTF-16 through WriteConsoleW, so Chinese
+// shows whatever the console's code page, and a file or pipe gets the UTF-8
+// bytes themselves. A failed write fails the stream, which the CLI reports.
 
 #ifndef QORVANE_CLI_WINDOWS_CONSOLE_H_
 #define QORVANE_CLI_WINDOWS_CONSOLE_H_

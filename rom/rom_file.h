@@ -37,8 +37,8 @@ class FileCalls {
   // starting anything. A path that names no file gives a code equal to
   // errc::no_such_file_or_directory; a folder, FIFO or device gives
   // RomRefusal::NotRegularFile. On failure no handle is left open.
-  virtual std::error_code Open(const std::filesystem::path& path,
-                               Access access, NativeHandle& handle);
+  virtual std::error_code Open(const std::filesystem::path& path, Access access,
+                               NativeHandle& handle);
   // An exclusive advisory lock, taken without waiting.
   virtual std::error_code Lock(NativeHandle handle);
   virtual IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,

@@ -24,12 +24,12 @@ std::string DescribeError(std::error_code code) {
 }
 
 std::string ErrorReport(const RomError& error, std::string_view name) {
-  std::string text =
-      error.refused()
-          ? std::string(texts::kRefused)
-          : std::string(texts::kFailed).append(
-                texts::kOperations[static_cast<int>(error.operation())]) +
-                std::string(texts::kOnFile);
+  std::string text = error.refused()
+                         ? std::string(texts::kRefused)
+                         : std::string(texts::kFailed)
+                                   .append(texts::kOperations[static_cast<int>(
+                                       error.operation())]) +
+                               std::string(texts::kOnFile);
   text.append(name).append(texts::kReasonAfterName);
   text += DescribeError(error.code());
   if (!error.refused()) {

@@ -5,9 +5,10 @@
 // Error contract: the controller catches no file error. A `RomError` raised
 // by the engine while inspecting or converting leaves the action unchanged
 // and reaches the caller (the window), which reports it (FatalErrorText in
-// error_report.h) and ends the program. Since conversion has synced and closed the ROM before it returns,
-// the status text and the success message are shown only once the data is
-// safely in the file; a refused or failed conversion shows no success.
+// error_report.h) and ends the program. Since conversion has synced and closed
+// the ROM before it returns, the status text and the success message are shown
+// only once the data is safely in the file; a refused or failed conversion
+// shows no success.
 
 #ifndef QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_
 #define QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_

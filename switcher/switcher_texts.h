@@ -45,8 +45,8 @@ struct FileFilter {
   std::string_view pattern;
 };
 inline constexpr std::string_view kOpenDialogTitle = "打开QorvaneROM文件";
-inline constexpr FileFilter kOpenDialogFilter{
-    "QorvaneROM文件", "QorvaneROM文件(*.gba)", "*.gba"};
+inline constexpr FileFilter kOpenDialogFilter{"QorvaneROM文件",
+                                              "QorvaneROM文件(*.gba)", "*.gba"};
 inline constexpr std::string_view kStatusSimplified = "目前此ROM为简体中文";
 inline constexpr std::string_view kStatusTraditional = "目前此ROM为繁体中文";
 inline constexpr std::string_view kNotEnhancedWarning =
@@ -135,8 +135,7 @@ inline const SystemErrorWords kSystemErrors[] = {
       std::errc::text_file_busy, std::errc::no_lock_available},
      "文件被其他程序占用"},
     {{std::errc::io_error}, "磁盘读写出错，磁盘或存储介质可能有故障"},
-    {{std::errc::too_many_files_open,
-      std::errc::too_many_files_open_in_system},
+    {{std::errc::too_many_files_open, std::errc::too_many_files_open_in_system},
      "打开的文件过多"},
     {{std::errc::filename_too_long}, "文件名过长"},
 };

@@ -51,9 +51,10 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
   const std::string no_file = gone + ": 文件不存在\n";
   const auto warning = [](const std::string& name, RomEdition edition) {
     return name + ":\n" +
-           (edition == NotEnhanced
-                ? "您选择的不是Lumek汉化简繁增强版的ROM\n        请选择正确的ROM文件\n"
-                : "您选择的不是“QorvaneADVANCE”的ROM\n       请选择正确的ROM文件\n");
+           (edition == NotEnhanced ? "您选择的不是Lumek汉化简繁增强版的ROM\n   "
+                                     "     请选择正确的ROM文件\n"
+                                   : "您选择的不是“QorvaneADVANCE”的ROM\n      "
+                                     " 请选择正确的ROM文件\n");
   };
   const std::vector<std::pair<Args, CliRun>> cases = {
       {{half}, {kExitDamaged, half_line, ""}},

@@ -123,8 +123,9 @@ struct ScriptedCalls : FileCalls {
   template <typename Span = std::span<std::uint8_t>>
   bool Take(std::string call, std::uint64_t at, Span* data = nullptr) {
     char where[32] = "";
-    if (data) std::snprintf(where, sizeof where, " 0x%llX+%zu",
-                            static_cast<unsigned long long>(at), data->size());
+    if (data)
+      std::snprintf(where, sizeof where, " 0x%llX+%zu",
+                    static_cast<unsigned long long>(at), data->size());
     calls.push_back(call += where);
     const bool hit = !taken && call.starts_with(fault_at);
     taken = taken || hit;
@@ -145,11 +146,20 @@ struct ScriptedCalls : FileCalls {
 // call leaves the file whole, converted or as it was, and the error says
 // which call failed and which it is.
 TEST(RomTest, ConversionMakesItsCallsAndSurvivesEachFault) {
-  const std::vector<std::string> script{
-      "open", "lock", "read 0xC1038+7", "read 0xC1248+7", "read 0xC1458+7",
-      "read 0x6AE88+7", "read 0xC2A04+7", "write 0xC1038+7",
-      "write 0xC1248+7", "write 0xC1458+7", "write 0x6AE88+7",
-      "write 0xC2A04+7", "sync", "close"};
+  const std::vector<std::string> script{"open",
+                                        "lock",
+                                        "read 0xC1038+7",
+                                        "read 0xC1248+7",
+                                        "read 0xC1458+7",
+                                        "read 0x6AE88+7",
+                                        "read 0xC2A04+7",
+                                        "write 0xC1038+7",
+                                        "write 0xC1248+7",
+                                        "write 0xC1458+7",
+                                        "write 0x6AE88+7",
+                                        "write 0xC2A04+7",
+                                        "sync",
+                                        "close"};
   using enum Fault;
   const std::optional<RomOperation> none;
   const struct {
@@ -162,7 +172,7 @@ TEST(RomTest, ConversionMakesItsCallsAndSurvivesEachFault) {
       {"open", Fails, Open, Unchanged},
       {"lock", Fails, Lock, Unchanged},
       {"read 0xC1038", Fails, Read, Unchanged},
-      {"read 0xC1458", MovesOne, none, Converted},  // read on
+      {"read 0xC1458", MovesOne, none, Converted},      // read on
       {"read 0xC2A04", MovesNothing, Read, Unchanged},  // ends: too short
       {"write 0xC1038", Fails, Write, Restored},
       {"write 0x6AE88", Fails, Write, Restored},
@@ -284,7 +294,8 @@ TEST(WindowsRomTest, LongPathsGetThePrefix) {
       {at_259 + L"x", L"\\\\?\\" + at_259 + L"x"},
       {share, L"\\\\?\\UNC\\server\\share\\" + std::wstring(250, L's')},
       {L"\\\\?\\" + at_259 + L"x", L"\\\\?\\" + at_259 + L"x"},
-      {L"\\\\.\\" + std::wstring(260, L'd'), L"\\\\.\\" + std::wstring(260, L'd')},
+      {L"\\\\.\\" + std::wstring(260, L'd'),
+       L"\\\\.\\" + std::wstring(260, L'd')},
   };
   ASSERT_EQ(at_259.size(), 259u);
   for (const auto& [given, used] : rows) {
@@ -318,8 +329,8 @@ TEST(WindowsRomTest, ALongPathSharingAndErrorCodesInWords) {
     EXPECT_EQ(std::error_code(int(code), std::system_category()), condition)
         << code;
   }
-  const std::string other = FileCalls::System().ErrorWords(
-      {ERROR_NOT_READY, std::system_category()});
+  const std::string other =
+      FileCalls::System().ErrorWords({ERROR_NOT_READY, std::system_category()});
   EXPECT_TRUE(other.size() > 3 && !other.ends_with("。") &&
               other.find_first_of("?.\r\n") == std::string::npos)
       << other;

@@ -47,7 +47,8 @@ inline Bytes With(Bytes bytes, RomEdition edition) {
 }
 
 // A synthetic image of `edition`, `size` bytes.
-inline RomImageBuilder Image(RomEdition edition, std::uint64_t size = 0x100000) {
+inline RomImageBuilder Image(RomEdition edition,
+                             std::uint64_t size = 0x100000) {
   RomImageBuilder image;
   image.Size(size);
   for (const auto& [offset, bytes] : kEditionBytes.at(edition))

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "switcher/switcher_texts.h"
-#include "window/shared/error_boundary.h"
 #include "window/qt/qt_text.h"
+#include "window/shared/error_boundary.h"
 
 namespace qorvane {
 namespace {

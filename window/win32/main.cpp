@@ -48,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
       }
     }
   };
-  qorvane::Guarded(run, qorvane::ErrorBox(qorvane::Win32Dialogs::System(), nullptr));
+  qorvane::Guarded(run,
+                   qorvane::ErrorBox(qorvane::Win32Dialogs::System(), nullptr));
   return status;
 }

@@ -5,8 +5,8 @@
 namespace qorvane {
 
 std::wstring OpenDialogFilter(const texts::FileFilter& filter) {
-  return Utf8ToUtf16(filter.description) + L'\0' +
-         Utf8ToUtf16(filter.pattern) + L'\0' + L'\0';
+  return Utf8ToUtf16(filter.description) + L'\0' + Utf8ToUtf16(filter.pattern) +
+         L'\0' + L'\0';
 }
 
 int Win32Dialogs::ShowMessageBox(HWND owner, const std::wstring& text,
