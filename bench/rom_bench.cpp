@@ -28,8 +28,9 @@ std::filesystem::path MakeImage(const qorvane::testing::Scratch& dir,
 void BM_InspectRom(benchmark::State& state) {
   const qorvane::testing::Scratch dir;
   const auto path = MakeImage(dir, static_cast<std::uint64_t>(state.range(0)));
+  qorvane::SignatureBytes signature{};
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
-    benchmark::DoNotOptimize(qorvane::InspectRom(path));
+    benchmark::DoNotOptimize(qorvane::InspectRom(path, signature));
   }
 }
 

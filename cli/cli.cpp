@@ -11,8 +11,13 @@
 #include <system_error>
 
 #include "rom/rom_engine.h"
-#include "rom/rom_error.h"
+#include "switcher/error_report.h"
 #include "switcher/switcher_texts.h"
+#include "text/text.h"
+
+#ifdef _WIN32
+#include "cli/windows_console.h"
+#endif
 
 namespace qorvane::cli {
 namespace {
@@ -260,6 +265,9 @@ int Inspect(const std::string& file, Output& output) {
 int Convert(const std::string& file, TargetScript target, Output& output) {
   RomReport before;
   try {
+#ifdef _WIN32
+    const ConsoleCtrlHold hold;  // Ctrl-C waits until the file is closed
+#endif
     before = ConvertRom(Utf8ToPath(file), target);
   } catch (const RomError& error) {
     // Nothing was written. A file of another edition is refused with the
@@ -281,14 +289,14 @@ int Convert(const std::string& file, TargetScript target, Output& output) {
 }
 
 // A file error as one line. A path that names no file or no regular file
-// gets a short report; any other the engine's, naming the file as printed.
+// gets a short report; any other the whole one, naming the file as printed.
 std::string FileErrorLine(const std::string& file, const RomError& error) {
   const std::string shown = ShownName(file);
   if (error.code() == std::errc::no_such_file_or_directory ||
       error.code() == RomRefusal::NotRegularFile) {
     return shown + ": " + DescribeError(error.code());
   }
-  return shown + ": " + error.Report(shown);
+  return shown + ": " + ErrorReport(error, shown);
 }
 
 // With several files: a file error, then a refusal, then a damaged file.

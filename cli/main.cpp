@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "cli/windows_console.h"
-#include "rom/win32_text.h"
+#include "text/text.h"
 
 // The arguments as UTF-16, whatever the ANSI code page; Chinese output
 // readable in a console and UTF-8 in a file or pipe.

@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 
-#include "rom/win32_text.h"
+#include "text/text.h"
 
 namespace qorvane::cli {
 namespace {
@@ -61,7 +62,22 @@ bool WriteConsoleAll(HANDLE handle, const std::string& utf8) {
                      });
 }
 
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI NoteCtrl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  interrupted = true;
+  return TRUE;
+}
+
 }  // namespace
+
+ConsoleCtrlHold::ConsoleCtrlHold() { ::SetConsoleCtrlHandler(NoteCtrl, TRUE); }
+
+ConsoleCtrlHold::~ConsoleCtrlHold() {
+  ::SetConsoleCtrlHandler(NoteCtrl, FALSE);
+  if (interrupted.exchange(false)) ::ExitProcess(STATUS_CONTROL_C_EXIT);
+}
 
 HandleStreamBuf::HandleStreamBuf(void* handle) : handle_(handle) {
   DWORD mode = 0;

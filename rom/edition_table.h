@@ -76,9 +76,6 @@ inline constexpr std::array<PatchSite, 5> kPatchSites{{
     {0xC2A04, {0x48, 0xAB}},  // 797188
 }};
 
-// A file must be at least this long to hold all five runs.
-inline constexpr std::uint64_t kMinConvertibleSize = 0xC2A0B;
-
 constexpr PatchRun RunFor(const PatchSite& site, const SignatureBytes& head) {
   return {head[0], head[1], head[2], 0x08, site.tail[0], site.tail[1], 0x00};
 }
@@ -102,8 +99,9 @@ static_assert(kPatchSites[0].offset == SignatureOffset,
               "site 1 is the signature location, so a converted file reads "
               "as the target edition");
 static_assert(RunsEnd() != 0, "patch runs must not overlap");
-static_assert(RunsEnd() == kMinConvertibleSize,
-              "a convertible file holds the last run, which ends at 0xC2A0B");
+
+// A file must be at least this long to hold all five runs (0xC2A0B).
+inline constexpr std::uint64_t kMinConvertibleSize = RunsEnd();
 
 }  // namespace qorvane
 

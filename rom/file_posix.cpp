@@ -1,14 +1,13 @@
 // The POSIX backend of rom_file.h.
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
 #include <cerrno>
 #include <limits>
 
@@ -25,111 +24,109 @@ std::size_t Chunk(std::size_t size) {
   return std::min<std::size_t>(size, std::numeric_limits<ssize_t>::max());
 }
 
-// An interrupted call is made again.
+// Makes an interrupted call again; the result, or errno's code.
 template <typename Call>
-auto Retried(Call call) {
-  auto result = call();
-  while (result < 0 && errno == EINTR) result = call();
-  return result;
+std::error_code Retried(Call call, ssize_t* result = nullptr) {
+  ssize_t got = call();
+  while (got < 0 && errno == EINTR) got = call();
+  if (result != nullptr) *result = std::max<ssize_t>(got, 0);
+  return got < 0 ? Errno() : std::error_code{};
+}
+
+IoResult Counted(std::error_code error, ssize_t count) {
+  return {static_cast<std::size_t>(count), error};
 }
 
 }  // namespace
 
+std::error_code FileCalls::Open(const std::filesystem::path& path,
+                                Access access, NativeHandle& handle) {
+  // O_NONBLOCK: a FIFO opens without waiting for a writer; O_NOCTTY: a
+  // terminal does not become ours. Neither changes a regular file.
+  const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) |
+                    O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  ssize_t fd = -1;
+  if (Retried([&] { return ::open(path.c_str(), flags); }, &fd)) {
+    // A path through something that is no directory names no file either;
+    // a directory opened for writing is refused before it is opened.
+    if (errno == EISDIR) return RomRefusal::NotRegularFile;
+    if (errno == ENOTDIR) errno = ENOENT;
+    return Errno();
+  }
+  struct stat data {};
+  const std::error_code error = ::fstat(Fd(fd), &data) != 0 ? Errno()
+                                : S_ISREG(data.st_mode)
+                                    ? std::error_code{}
+                                    : RomRefusal::NotRegularFile;
+  if (error) ::close(Fd(fd));
+  handle = fd;  // taken only with no error
+  return error;
+}
+
+std::error_code FileCalls::Lock(NativeHandle handle) {
+  return Retried([&] { return ::flock(Fd(handle), LOCK_EX | LOCK_NB); });
+}
+
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {
-  const ssize_t got = ::pread(Fd(handle), buffer.data(), Chunk(buffer.size()),
-                              static_cast<off_t>(offset));
-  if (got < 0) return {0, Errno()};
-  return {static_cast<std::size_t>(got), {}};
+  ssize_t got = 0;
+  const std::error_code error = Retried(
+      [&] {
+        return ::pread(Fd(handle), buffer.data(), Chunk(buffer.size()),
+                       static_cast<off_t>(offset));
+      },
+      &got);
+  return Counted(error, got);
 }
 
 IoResult FileCalls::WriteAt(NativeHandle handle,
                             std::span<const std::uint8_t> data,
                             std::uint64_t offset) {
-  const ssize_t put = ::pwrite(Fd(handle), data.data(), Chunk(data.size()),
-                               static_cast<off_t>(offset));
-  if (put < 0) return {0, Errno()};
-  return {static_cast<std::size_t>(put), {}};
+  ssize_t put = 0;
+  const std::error_code error = Retried(
+      [&] {
+        return ::pwrite(Fd(handle), data.data(), Chunk(data.size()),
+                        static_cast<off_t>(offset));
+      },
+      &put);
+  return Counted(error, put);
 }
 
 std::error_code FileCalls::Sync(NativeHandle handle) {
 #ifdef F_FULLFSYNC
   // On macOS only F_FULLFSYNC reaches the storage; some file systems refuse
   // it, and fsync is then the best there is.
-  if (::fcntl(Fd(handle), F_FULLFSYNC) == 0) return {};
-  if (errno != ENOTSUP && errno != EINVAL) return Errno();
+  const std::error_code full =
+      Retried([&] { return ::fcntl(Fd(handle), F_FULLFSYNC); });
+  if (full != std::errc::not_supported && full != std::errc::invalid_argument) {
+    return full;
+  }
 #endif
-  return ::fsync(Fd(handle)) == 0 ? std::error_code{} : Errno();
+  return Retried([&] { return ::fsync(Fd(handle)); });
 }
 
 std::error_code FileCalls::Close(NativeHandle handle) {
-  // The descriptor and its lock are gone whatever close says: no retry.
-  return ::close(Fd(handle)) == 0 ? std::error_code{} : Errno();
+  // The descriptor and its lock are gone whatever close says, and an
+  // interrupted close lost nothing that was synced before it: no retry.
+  if (::close(Fd(handle)) == 0 || errno == EINTR) return {};
+  return Errno();
 }
 
-std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle) {
-  // O_NONBLOCK: a FIFO opens without waiting for a writer; O_NOCTTY: a
-  // terminal does not become ours. Neither changes a regular file.
-  const int flags = (access == RomFile::Access::ReadWrite ? O_RDWR : O_RDONLY) |
-                    O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  const int fd = Retried([&] { return ::open(path.c_str(), flags); });
-  // A path through something that is no directory names no file either; a
-  // directory opened for writing is refused before it is opened.
-  if (fd < 0 && errno == EISDIR) return RomRefusal::NotRegularFile;
-  if (fd < 0 && errno == ENOTDIR) errno = ENOENT;
-  if (fd < 0) return Errno();
-  struct stat data {};
-  const std::error_code error = ::fstat(fd, &data) != 0 ? Errno()
-                                : S_ISREG(data.st_mode)
-                                    ? std::error_code{}
-                                    : RomRefusal::NotRegularFile;
-  if (error) ::close(fd);
-  handle = fd;  // taken only with no error
-  return error;
-}
-
-std::error_code LockFileExclusive(NativeHandle handle) {
-  return Retried([&] { return ::flock(Fd(handle), LOCK_EX | LOCK_NB); }) == 0
-             ? std::error_code{}
-             : Errno();
-}
-
-std::string SystemErrorWords(std::error_code code) { return code.message(); }
-
-namespace {
-
-constexpr std::array<int, 3> kHeldSignals{SIGINT, SIGTERM, SIGHUP};
-std::array<struct sigaction, kHeldSignals.size()> saved_actions{};
-std::atomic<unsigned> noted{0};  // bit n: signal n (all three are below 16)
-static_assert(std::atomic<unsigned>::is_always_lock_free);
-
-extern "C" void NoteSignal(int signal) { noted |= 1u << signal; }
-
-}  // namespace
-
-// The signal calls fail only for invalid arguments, which they never get.
-SignalHold::SignalHold() {
-  struct sigaction note {};
-  note.sa_handler = NoteSignal;
-  note.sa_flags = SA_RESTART;
-  sigfillset(&note.sa_mask);
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    sigaction(kHeldSignals[i], nullptr, &saved_actions[i]);
-    if (saved_actions[i].sa_handler != SIG_IGN) {
-      sigaction(kHeldSignals[i], &note, nullptr);
-    }
+// The mask calls fail only for invalid arguments, which they never get.
+void FileCalls::HoldSignals(bool hold) {
+  thread_local sigset_t found;  // the thread's mask before the hold
+  if (!hold) {
+    ::pthread_sigmask(SIG_SETMASK, &found, nullptr);
+    return;
   }
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
+  ::pthread_sigmask(SIG_BLOCK, &ending, &found);
 }
 
-SignalHold::~SignalHold() {
-  for (std::size_t i = 0; i < kHeldSignals.size(); ++i) {
-    sigaction(kHeldSignals[i], &saved_actions[i], nullptr);
-  }
-  const unsigned signals = noted.exchange(0);
-  for (const int signal : kHeldSignals) {
-    if (signals & (1u << signal)) raise(signal);
-  }
+std::string FileCalls::ErrorWords(std::error_code code) {
+  return code.message();
 }
 
 }  // namespace qorvane

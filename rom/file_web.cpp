@@ -12,6 +12,7 @@
 
 #include "rom/rom_file.h"
 #include "rom/web_error.h"
+#include "text/text.h"
 
 // file_web.js's calls.
 extern "C" {
@@ -112,10 +113,10 @@ std::error_code FileCalls::Close(NativeHandle handle) {
   return Status(qorvane_async_rom_close(Handle(handle)));
 }
 
-std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle) {
+std::error_code FileCalls::Open(const std::filesystem::path& path,
+                                Access access, NativeHandle& handle) {
   const int opened = qorvane_async_rom_open(
-      PathToUtf8(path).c_str(), access == RomFile::Access::ReadWrite ? 1 : 0);
+      PathToUtf8(path).c_str(), access == Access::ReadWrite ? 1 : 0);
   if (opened < 0) return BrowserError(-opened);
   handle = opened;
   return {};
@@ -123,14 +124,14 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
 
 // A browser file has no advisory locks; the writable stream is the page's
 // own, and its commit replaces the file whole.
-std::error_code LockFileExclusive(NativeHandle /*handle*/) { return {}; }
+std::error_code FileCalls::Lock(NativeHandle /*handle*/) { return {}; }
 
-std::string SystemErrorWords(std::error_code code) { return code.message(); }
+std::string FileCalls::ErrorWords(std::error_code code) {
+  return code.message();
+}
 
 // A page has no signals that end it, and its one thread runs each step to
-// its end: the hold has nothing to hold off. (Bodies of their own, so the
-// one declaration fits every platform.)
-SignalHold::SignalHold() {}
-SignalHold::~SignalHold() {}
+// its end: there is nothing to hold off.
+void FileCalls::HoldSignals(bool /*hold*/) {}
 
 }  // namespace qorvane

@@ -1,4 +1,4 @@
-// The Windows backend of rom_file.h, and the project's UTF-8/UTF-16 pair.
+// The Windows backend of rom_file.h.
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -6,14 +6,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <climits>
 #include <cwctype>
 #include <limits>
-#include <stdexcept>
 
 #include "rom/rom_file.h"
-#include "rom/win32_text.h"
+#include "text/text.h"
 
 namespace qorvane {
 namespace {
@@ -36,14 +33,8 @@ DWORD Chunk(std::size_t size) {
       std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
 }
 
-int Length(std::size_t size) {
-  if (size > INT_MAX) throw std::length_error("text too long");
-  return static_cast<int>(size);
-}
+}  // namespace
 
-// `path` as the wide calls take it at any length: a full path of MAX_PATH
-// characters or more gets the \\?\ prefix, so it works whether or not the
-// system has long paths enabled for programs that ask for them.
 std::wstring SystemPath(const std::filesystem::path& path) {
   const std::wstring& given = path.native();
   if (given.starts_with(LR"(\\?\)")) return given;
@@ -54,27 +45,6 @@ std::wstring SystemPath(const std::filesystem::path& path) {
   if (full.starts_with(LR"(\\.\)")) return full;             // a device
   if (full.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
-}
-
-}  // namespace
-
-std::wstring Utf8ToUtf16(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = Length(utf8.size());
-  std::wstring wide(utf8.size(), L'\0');  // never more UTF-16 units
-  wide.resize(static_cast<std::size_t>(
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), size)));
-  return wide;
-}
-
-std::string Utf16ToUtf8(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  const int size = Length(utf16.size());
-  std::string utf8(utf16.size() * 3, '\0');  // never more UTF-8 bytes
-  utf8.resize(static_cast<std::size_t>(
-      ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, utf8.data(),
-                            Length(utf8.size()), nullptr, nullptr)));
-  return utf8;
 }
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
@@ -112,12 +82,12 @@ std::error_code FileCalls::Close(NativeHandle handle) {
   return ::CloseHandle(Handle(handle)) ? std::error_code{} : LastError();
 }
 
-std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle) {
+std::error_code FileCalls::Open(const std::filesystem::path& path,
+                                Access access, NativeHandle& handle) {
   // A conversion keeps other programs from writing the file meanwhile; an
   // inspection stands in nobody's way. Backup semantics let a folder open
   // too, so that it is told apart below like a device.
-  const bool write = access == RomFile::Access::ReadWrite;
+  const bool write = access == Access::ReadWrite;
   const DWORD share =
       write ? FILE_SHARE_READ
             : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -141,7 +111,7 @@ std::error_code OpenRegularFile(const std::filesystem::path& path,
   return error;
 }
 
-std::error_code LockFileExclusive(NativeHandle handle) {
+std::error_code FileCalls::Lock(NativeHandle handle) {
   OVERLAPPED whole{};
   return ::LockFileEx(Handle(handle),
                       LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
@@ -151,7 +121,7 @@ std::error_code LockFileExclusive(NativeHandle handle) {
 }
 
 // The system's own words, in Simplified Chinese where Windows has them.
-std::string SystemErrorWords(std::error_code code) {
+std::string FileCalls::ErrorWords(std::error_code code) {
   if (code.category() != std::system_category()) return code.message();
   std::wstring words(1024, L'\0');  // more than any system message
   DWORD length = 0;
@@ -172,24 +142,7 @@ std::string SystemErrorWords(std::error_code code) {
   return words.empty() ? "未知的系统错误" : Utf16ToUtf8(words);
 }
 
-namespace {
-
-std::atomic<bool> noted{false};
-
-BOOL WINAPI NoteConsoleEvent(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  noted = true;
-  return TRUE;
-}
-
-}  // namespace
-
-SignalHold::SignalHold() { ::SetConsoleCtrlHandler(NoteConsoleEvent, TRUE); }
-
-SignalHold::~SignalHold() {
-  ::SetConsoleCtrlHandler(NoteConsoleEvent, FALSE);
-  // What the system's own handler does with Ctrl-C or Ctrl-Break.
-  if (noted.exchange(false)) ::ExitProcess(STATUS_CONTROL_C_EXIT);
-}
+// A console's Ctrl-C is the command line's to hold (cli/windows_console.h).
+void FileCalls::HoldSignals(bool /*hold*/) {}
 
 }  // namespace qorvane

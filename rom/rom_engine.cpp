@@ -55,7 +55,7 @@ RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
                       FileCalls& calls) {
   signature = {};
   try {
-    RomFile file(path, RomFile::Access::ReadOnly, calls);
+    RomFile file(path, Access::ReadOnly, calls);
     SignatureBytes read{};
     if (file.ReadAt(SignatureOffset, read) == read.size()) signature = read;
     file.Close(FileOutcome::Unchanged);
@@ -68,13 +68,8 @@ RomEdition InspectRom(const fs::path& path, SignatureBytes& signature,
   return ClassifySignature(signature);
 }
 
-RomEdition InspectRom(const fs::path& path) {
-  SignatureBytes signature{};
-  return InspectRom(path, signature);
-}
-
 RomReport ExamineRom(const fs::path& path, FileCalls& calls) {
-  RomFile file(path, RomFile::Access::ReadOnly, calls);
+  RomFile file(path, Access::ReadOnly, calls);
   Survey survey = SurveyRuns(file);
   file.Close(FileOutcome::Unchanged);
   return std::move(survey.report);
@@ -87,8 +82,12 @@ RomReport ConvertRom(const fs::path& path, TargetScript target,
   }
   // Ctrl-C, SIGTERM and SIGHUP wait until the file is closed, on every way
   // out; nothing here waits long.
-  const SignalHold hold;
-  RomFile file(path, RomFile::Access::ReadWrite, calls);
+  struct Hold {
+    explicit Hold(FileCalls& calls) : calls(calls) { calls.HoldSignals(true); }
+    ~Hold() { calls.HoldSignals(false); }
+    FileCalls& calls;
+  } const hold(calls);
+  RomFile file(path, Access::ReadWrite, calls);
   file.LockExclusive();
   // Through the locked handle: the file that will be written, whatever
   // happened to the path since it was chosen.

@@ -20,7 +20,6 @@ namespace qorvane {
 RomEdition InspectRom(const std::filesystem::path& path,
                       SignatureBytes& signature,
                       FileCalls& calls = FileCalls::System());
-RomEdition InspectRom(const std::filesystem::path& path);
 
 // An edition and, for Simplified or Traditional, the sites (in writing
 // order) that do not hold its runs: a damaged or half-converted file.
@@ -41,6 +40,8 @@ RomReport ExamineRom(const std::filesystem::path& path,
 // Simplified or Traditional or too short for all five runs. It returns once
 // the runs are synced and the file closed; if a write or the sync fails, the
 // saved bytes are put back and synced, and the error says whether that did.
+// From the open to the close, the signals that ask the program to end are
+// held (FileCalls::HoldSignals).
 RomReport ConvertRom(const std::filesystem::path& path, TargetScript target,
                      FileCalls& calls = FileCalls::System());
 

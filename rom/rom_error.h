@@ -1,14 +1,12 @@
 // The one error type of the ROM engine: the system's code for a call that
-// failed, or one of the engine's refusals; what() gives the whole report in
-// Simplified Chinese, naming the file, so that a person can act on it.
+// failed, or one of the engine's refusals (a category of its own), with
+// what the engine was doing, on which file, what became of the file and
+// what it was found to be. The words a person reads are the front ends'.
 
 #ifndef QORVANE_ROM_ROM_ERROR_H_
 #define QORVANE_ROM_ROM_ERROR_H_
 
 #include <filesystem>
-#include <stdexcept>
-#include <string>
-#include <string_view>
 #include <system_error>
 #include <type_traits>
 
@@ -23,7 +21,7 @@ enum class RomRefusal {
   TooShort,
   NotEnhancedEdition,
 };
-std::error_code make_error_code(RomRefusal refusal);  // message(): its words
+std::error_code make_error_code(RomRefusal refusal);
 
 enum class RomOperation { Open, Lock, Read, Write, Sync, Close };
 
@@ -35,30 +33,30 @@ enum class FileOutcome {
   Converted,      // the runs were written and synced; a later step failed
 };
 
-class RomError : public std::runtime_error {
+class RomError : public std::system_error {
  public:
   // `edition`: what a refused file was found to be.
   RomError(RomOperation operation, const std::filesystem::path& path,
            std::error_code code, FileOutcome outcome = FileOutcome::Unchanged,
-           RomEdition edition = RomEdition::Unrecognised);
+           RomEdition edition = RomEdition::Unrecognised)
+      : std::system_error(code),
+        operation_(operation),
+        path_(path),
+        outcome_(outcome),
+        edition_(edition) {}
 
   RomOperation operation() const { return operation_; }
-  const std::error_code& code() const { return code_; }
+  const std::filesystem::path& path() const { return path_; }
   FileOutcome outcome() const { return outcome_; }
   RomEdition edition() const { return edition_; }
-  // The report of what(), naming the file as `name` (what(): its path).
-  std::string Report(std::string_view name) const;
+  bool refused() const;  // one of the engine's refusals
 
  private:
   RomOperation operation_;
-  std::error_code code_;
+  std::filesystem::path path_;
   FileOutcome outcome_;
   RomEdition edition_;
 };
-
-// What went wrong, in Simplified Chinese: the engine's own words for its
-// refusals and the common system errors, the system's for the rest.
-std::string DescribeError(std::error_code code);
 
 }  // namespace qorvane
 

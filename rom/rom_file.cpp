@@ -10,7 +10,7 @@ FileCalls& FileCalls::System() {
 RomFile::RomFile(const std::filesystem::path& path, Access access,
                  FileCalls& calls)
     : path_(path), calls_(calls) {
-  if (const auto error = OpenRegularFile(path_, access, handle_)) {
+  if (const auto error = calls_.Open(path_, access, handle_)) {
     throw RomError(RomOperation::Open, path_, error);
   }
   open_ = true;
@@ -21,7 +21,7 @@ RomFile::~RomFile() {
 }
 
 void RomFile::LockExclusive() {
-  if (const auto error = LockFileExclusive(handle_)) {
+  if (const auto error = calls_.Lock(handle_)) {
     throw RomError(RomOperation::Lock, path_, error);
   }
 }
@@ -32,7 +32,6 @@ std::size_t RomFile::ReadAt(std::uint64_t offset,
   while (got < buffer.size()) {
     const IoResult result =
         calls_.ReadAt(handle_, buffer.subspan(got), offset + got);
-    if (result.error == std::errc::interrupted) continue;
     if (result.error) throw RomError(RomOperation::Read, path_, result.error);
     if (result.bytes == 0) break;  // end of file
     got += result.bytes;
@@ -46,7 +45,6 @@ std::error_code RomFile::TryWriteAt(
   while (put < data.size()) {
     const IoResult result =
         calls_.WriteAt(handle_, data.subspan(put), offset + put);
-    if (result.error == std::errc::interrupted) continue;
     if (result.error) return result.error;
     // A write that moves nothing is no progress, and may never make any.
     if (result.bytes == 0) return std::make_error_code(std::errc::io_error);
@@ -55,18 +53,9 @@ std::error_code RomFile::TryWriteAt(
   return {};
 }
 
-std::error_code RomFile::TrySync() noexcept {
-  std::error_code error = calls_.Sync(handle_);
-  while (error == std::errc::interrupted) error = calls_.Sync(handle_);
-  return error;
-}
-
 void RomFile::Close(FileOutcome outcome) {
   open_ = false;
-  // An interrupted close has still closed the handle, and lost nothing that
-  // was synced before it.
-  const std::error_code error = calls_.Close(handle_);
-  if (error && error != std::errc::interrupted) {
+  if (const std::error_code error = calls_.Close(handle_)) {
     throw RomError(RomOperation::Close, path_, error, outcome);
   }
 }

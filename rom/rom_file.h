@@ -1,10 +1,9 @@
-// The engine's only way to a file: one handle to one existing regular file,
-// with positioned reads and writes, sync, an exclusive lock and a checked
-// close. Failures raise RomError, except in the `Try` methods, which report
-// (a restore carries on). Tests record or fail the calls behind `FileCalls`.
-// Each platform implements what this header declares below RomFile, and
-// FileCalls and SignalHold, in a backend file of its own (file_posix.cpp,
-// file_win32.cpp, file_web.cpp), which CMake chooses.
+// The engine's only way to a file. `FileCalls` is the one seam to the
+// platform: each platform defines its methods in a backend file of its own
+// (file_posix.cpp, file_win32.cpp, file_web.cpp), which CMake chooses, and
+// tests override any of them to record or fail a call. `RomFile` holds one
+// handle to one existing regular file over those calls; its failures raise
+// RomError, except in the `Try` methods, which report (a restore carries on).
 
 #ifndef QORVANE_ROM_ROM_FILE_H_
 #define QORVANE_ROM_ROM_FILE_H_
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <span>
 #include <string>
-#include <string_view>
 #include <system_error>
 
 #include "rom/rom_error.h"
@@ -23,15 +21,26 @@ namespace qorvane {
 
 using NativeHandle = std::intptr_t;  // a descriptor, or a HANDLE's value
 
+enum class Access { ReadOnly, ReadWrite };
+
 struct IoResult {
   std::size_t bytes = 0;  // transferred; may be fewer than asked
   std::error_code error;
 };
 
-// One attempt of each call; RomFile retries interrupted ones.
+// The platform's calls. None waits, and none reports an interrupted call:
+// the backend makes it again.
 class FileCalls {
  public:
   virtual ~FileCalls() = default;
+  // Opens an existing regular file, never creating, truncating, waiting or
+  // starting anything. A path that names no file gives a code equal to
+  // errc::no_such_file_or_directory; a folder, FIFO or device gives
+  // RomRefusal::NotRegularFile. On failure no handle is left open.
+  virtual std::error_code Open(const std::filesystem::path& path, Access access,
+                               NativeHandle& handle);
+  // An exclusive advisory lock, taken without waiting.
+  virtual std::error_code Lock(NativeHandle handle);
   virtual IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                           std::uint64_t offset);
   virtual IoResult WriteAt(NativeHandle handle,
@@ -40,17 +49,20 @@ class FileCalls {
   virtual std::error_code Sync(NativeHandle handle);
   // Releases any lock and closes; the handle is gone whatever it reports.
   virtual std::error_code Close(NativeHandle handle);
+  // While `hold` is true, the signals that ask a program to end (SIGINT,
+  // SIGTERM, SIGHUP) are blocked on the calling thread; false restores the
+  // mask it found, and a signal that came meanwhile takes effect then as
+  // its disposition says. No handler is installed. Nothing to hold where
+  // there are no signals (Windows, the browser).
+  virtual void HoldSignals(bool hold);
+  // The system's own words for `code`, as UTF-8.
+  virtual std::string ErrorWords(std::error_code code);
   static FileCalls& System();  // the platform's own calls
 };
 
 class RomFile {
  public:
-  enum class Access { ReadOnly, ReadWrite };
-
-  // Opens an existing regular file, never creating, truncating, waiting or
-  // starting anything. A path that names no file raises a code equal to
-  // errc::no_such_file_or_directory; a folder, FIFO or device raises
-  // RomRefusal::NotRegularFile.
+  // Opens as FileCalls::Open says; raises its error.
   RomFile(const std::filesystem::path& path, Access access,
           FileCalls& calls = FileCalls::System());
   ~RomFile();
@@ -63,7 +75,7 @@ class RomFile {
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
   std::error_code TryWriteAt(std::uint64_t offset,
                              std::span<const std::uint8_t> data) noexcept;
-  std::error_code TrySync() noexcept;
+  std::error_code TrySync() noexcept { return calls_.Sync(handle_); }
   // A failed close says what it left of the file: `outcome`.
   void Close(FileOutcome outcome);
 
@@ -74,35 +86,12 @@ class RomFile {
   bool open_ = false;
 };
 
-// Opens as RomFile's constructor says; on failure no handle is left open.
-std::error_code OpenRegularFile(const std::filesystem::path& path,
-                                RomFile::Access access, NativeHandle& handle);
-std::error_code LockFileExclusive(NativeHandle handle);
-std::string SystemErrorWords(std::error_code code);  // as UTF-8
-
-// Holds off the signals that ask a program to end (SIGINT, SIGTERM, SIGHUP;
-// Ctrl-C and Ctrl-Break in a Windows console) while it lives, so that a step
-// that must not be cut in half runs to its end. One process-wide handler
-// notes them, whichever thread they come to; the hold's end puts the old
-// handlers back and raises a noted signal again (on Windows: ends the
-// process as the system's handler would). Ignored signals stay ignored. One
-// hold at a time: ConvertRom is its only user, on one thread per program.
-class SignalHold {
- public:
-  SignalHold();
-  ~SignalHold();
-  SignalHold(const SignalHold&) = delete;
-  SignalHold& operator=(const SignalHold&) = delete;
-};
-
-// A path as UTF-8 text and back, whatever the platform's native form.
-inline std::string PathToUtf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-}
-inline std::filesystem::path Utf8ToPath(std::string_view text) {
-  return std::u8string(text.begin(), text.end());
-}
+#ifdef _WIN32
+// `path` as the wide calls take it at any length: a full path of MAX_PATH
+// characters or more gets the \\?\ prefix (\\?\UNC\ for a share), so that
+// it works whether or not the system has long paths enabled.
+std::wstring SystemPath(const std::filesystem::path& path);
+#endif
 
 }  // namespace qorvane
 

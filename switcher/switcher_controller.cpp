@@ -1,11 +1,8 @@
 #include "switcher/switcher_controller.h"
 
-#include <string>
-
 #include "rom/rom_engine.h"
-#include "rom/rom_error.h"
-#include "rom/rom_file.h"
 #include "switcher/switcher_texts.h"
+#include "text/text.h"
 
 namespace qorvane {
 
@@ -64,20 +61,5 @@ void SwitcherController::ShowAbout() {
 }
 
 void SwitcherController::ExitTool() { view_.QuitTool(); }
-
-std::string FatalErrorText(const std::exception_ptr& error) {
-  std::string_view lead = texts::kInternalErrorLead;
-  std::string report;
-  try {
-    std::rethrow_exception(error);
-  } catch (const RomError& caught) {
-    lead = texts::kFileErrorLead;
-    report = caught.what();
-  } catch (const std::exception& caught) {
-    report = caught.what();
-  } catch (...) {
-  }
-  return std::string(lead) + "\r" + report;
-}
 
 }  // namespace qorvane

@@ -4,17 +4,16 @@
 //
 // Error contract: the controller catches no file error. A `RomError` raised
 // by the engine while inspecting or converting leaves the action unchanged
-// and reaches the caller (the window), which reports it and ends the
-// program. Since conversion has synced and closed the ROM before it returns,
-// the status text and the success message are shown only once the data is
-// safely in the file; a refused or failed conversion shows no success.
+// and reaches the caller (the window), which reports it (FatalErrorText in
+// error_report.h) and ends the program. Since conversion has synced and closed
+// the ROM before it returns, the status text and the success message are shown
+// only once the data is safely in the file; a refused or failed conversion
+// shows no success.
 
 #ifndef QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_
 #define QORVANE_SWITCHER_SWITCHER_CONTROLLER_H_
 
-#include <exception>
 #include <filesystem>
-#include <string>
 
 #include "rom/edition_table.h"
 #include "switcher/switcher_view.h"
@@ -50,11 +49,6 @@ class SwitcherController {
   std::filesystem::path selected_rom_path_;
   SignatureBytes signature_bytes_{};
 };
-
-// What a window shows, under texts::kErrorTitle, before an error ends the
-// program: a lead line that tells a ROM file error from a fault of the
-// program, then the error's own report, joined by a carriage return.
-std::string FatalErrorText(const std::exception_ptr& error);
 
 }  // namespace qorvane
 

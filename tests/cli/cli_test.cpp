@@ -1,19 +1,21 @@
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+
+#include "cli/windows_console.h"
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <sstream>
-#include <thread>
 #include <tuple>
 
 #include "cli/cli.h"
 #include "rom/rom_engine.h"
-#include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
 
 namespace qorvane::cli {
@@ -46,12 +48,13 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
       "simplified bytes: the file is damaged or half converted)\n";
   const std::string nu = n + ": not-enhanced\n" + u + ": unrecognised\n";
   const std::string gone = (dir / "it's 简体 版.gba").string();
-  const auto missing = make_error_code(std::errc::no_such_file_or_directory);
-  const std::string no_file = gone + ": " + DescribeError(missing) + "\n";
+  const std::string no_file = gone + ": 文件不存在\n";
   const auto warning = [](const std::string& name, RomEdition edition) {
-    std::string lines(texts::WrongFileWarning(edition));  // message box lines
-    std::replace(lines.begin(), lines.end(), '\r', '\n');
-    return name + ":\n" + lines + "\n";
+    return name + ":\n" +
+           (edition == NotEnhanced ? "您选择的不是Lumek汉化简繁增强版的ROM\n   "
+                                     "     请选择正确的ROM文件\n"
+                                   : "您选择的不是“QorvaneADVANCE”的ROM\n      "
+                                     " 请选择正确的ROM文件\n");
   };
   const std::vector<std::pair<Args, CliRun>> cases = {
       {{half}, {kExitDamaged, half_line, ""}},
@@ -81,30 +84,50 @@ TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
     }
   } calls;
   for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
-    for (const bool threaded : {false, true}) {
-      const std::string path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
-      calls.signal = signal;
-      const pid_t child = ::fork();
-      if (child == 0) {  // converts, with a second thread if `threaded`
-        std::signal(signal, SIG_DFL);
-        std::atomic<bool> running = !threaded;  // takes signals once running
-        if (threaded) std::thread([&] { running = true, ::pause(); }).detach();
-        while (!running) std::this_thread::yield();
-        [&]() noexcept { ConvertRom(path, kTraditionalScript, calls); }();
-        ::sleep(threaded ? 60 : 0);  // another thread's may come a moment later
-        ::_exit(0);
-      }
-      int status = 0;
-      ::waitpid(child, &status, 0);
-      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-      // SIGKILL cannot be held off: converting again repairs the file.
-      EXPECT_EQ(std::get<1>(Cli({"--to", "traditional", path})),
-                path + ": traditional -> traditional" +
-                    (signal == SIGKILL ? repaired : "") + "\n");
+    const std::string path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
+    calls.signal = signal;
+    const pid_t child = ::fork();
+    if (child == 0) {  // converts, as the CLI does, on its one thread
+      std::signal(signal, SIG_DFL);
+      [&]() noexcept { ConvertRom(path, kTraditionalScript, calls); }();
+      ::_exit(0);
     }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    // SIGKILL cannot be held off: converting again repairs the file.
+    EXPECT_EQ(std::get<1>(Cli({"--to", "traditional", path})),
+              path + ": traditional -> traditional" +
+                  (signal == SIGKILL ? repaired : "") + "\n");
   }
 }
 
+#endif
+
+#ifdef _WIN32
+// Chinese reaches a real console as characters, not as its UTF-8 bytes.
+TEST(WindowsCliTest, AConsoleGetsCharacters) {
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole()) << ::GetLastError();
+  HANDLE screen = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(screen, INVALID_HANDLE_VALUE) << ::GetLastError();
+  {
+    HandleStreamBuf buffer(screen);
+    std::ostream(&buffer) << "简体 ok" << std::flush;
+  }
+  std::wstring shown(16, L'\0');
+  DWORD read = 0;
+  ASSERT_TRUE(::ReadConsoleOutputCharacterW(
+      screen, shown.data(), static_cast<DWORD>(shown.size()), {0, 0}, &read));
+  shown.resize(read);
+  // A wide character may fill two cells.
+  shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+  EXPECT_TRUE(shown.starts_with(L"简体 ok")) << read;
+  ::CloseHandle(screen);
+  ::FreeConsole();
+}
 #endif
 
 TEST(CliUsageTest, UsageErrorsAreToldOnStandardError) {

@@ -17,6 +17,45 @@ namespace qorvane::testing {
 
 using images::Bytes, images::ReadFileBytes, images::RomImageBuilder;
 
+// Each edition's bytes, written out apart from the engine's table: the five
+// runs of an enhanced edition, in writing order; the signature alone of the
+// not-enhanced one; none of an unrecognised file.
+inline const std::map<RomEdition, std::map<std::uint64_t, Bytes>> kEditionBytes{
+    {RomEdition::Simplified,
+     {{0xC1038, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}},
+      {0xC1248, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}},
+      {0xC1458, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}},
+      {0x6AE88, {0x64, 0x48, 0x60, 0x08, 0x84, 0x27, 0x00}},
+      {0xC2A04, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}}}},
+    {RomEdition::Traditional,
+     {{0xC1038, {0xC2, 0x33, 0x7D, 0x08, 0x48, 0xAB, 0x00}},
+      {0xC1248, {0xC2, 0x33, 0x7D, 0x08, 0x48, 0xAB, 0x00}},
+      {0xC1458, {0xC2, 0x33, 0x7D, 0x08, 0x48, 0xAB, 0x00}},
+      {0x6AE88, {0xC2, 0x33, 0x7D, 0x08, 0x84, 0x27, 0x00}},
+      {0xC2A04, {0xC2, 0x33, 0x7D, 0x08, 0x48, 0xAB, 0x00}}}},
+    {RomEdition::NotEnhanced, {{0xC1038, {0x4A, 0x48, 0x60}}}},
+    {RomEdition::Unrecognised, {}},
+};
+
+// `bytes` with `edition`'s bytes written over them, within their length.
+inline Bytes With(Bytes bytes, RomEdition edition) {
+  for (const auto& [offset, put] : kEditionBytes.at(edition)) {
+    for (std::size_t i = 0; i < put.size() && offset + i < bytes.size(); ++i)
+      bytes[offset + i] = put[i];
+  }
+  return bytes;
+}
+
+// A synthetic image of `edition`, `size` bytes.
+inline RomImageBuilder Image(RomEdition edition,
+                             std::uint64_t size = 0x100000) {
+  RomImageBuilder image;
+  image.Size(size);
+  for (const auto& [offset, bytes] : kEditionBytes.at(edition))
+    image.Put(offset, bytes);
+  return image;
+}
+
 class Scratch {
  public:
   Scratch() {
@@ -42,8 +81,7 @@ class Scratch {
                                 std::uint64_t size = 0x100000,
                                 const std::map<std::uint64_t, Bytes>& puts = {},
                                 std::filesystem::path name = {}) {
-    RomImageBuilder image;
-    image.Size(size).Edition(edition);  // then `puts` over it
+    RomImageBuilder image = Image(edition, size);
     for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
     if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
     name = path_ / name;

@@ -8,10 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "rom/rom_engine.h"
-#include "rom/rom_file.h"
-#include "switcher/switcher_texts.h"
+#include "switcher/error_report.h"
 #include "tests/support/scratch.h"
+#include "text/text.h"
 
 namespace qorvane {
 namespace {
@@ -29,8 +28,10 @@ struct FakeView : SwitcherView {
   void SetStatus(std::string_view text) override { Record("status", "", text); }
   void SetPathText(std::string_view text) override { Record("path", "", text); }
   std::filesystem::path AskOpenFile(std::string_view title,
-                                    std::string_view filter) override {
-    Record("ask ", title, filter);
+                                    const texts::FileFilter& filter) override {
+    Record("ask ", title,
+           std::string(filter.name) + " " + std::string(filter.description) +
+               "|" + std::string(filter.pattern));
     return answer;
   }
   void QuitTool() override { shown.emplace_back("quit"); }
@@ -43,14 +44,12 @@ struct FakeView : SwitcherView {
 
 // Every message as the user reads it: the spacing is part of the text.
 TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
-  const std::string ask = "ask 打开QorvaneROM文件: QorvaneROM文件(*.gba)|*.gba";
+  const std::string ask =
+      "ask 打开QorvaneROM文件: QorvaneROM文件 QorvaneROM文件(*.gba)|*.gba";
   testing::Scratch dir;
   FakeView view;
   C controller(view);
   controller.Start();
-  const FileFilter filter = SplitFilter(texts::kOpenDialogFilter);  // all show
-  EXPECT_EQ(std::tuple(filter.description, filter.name, filter.pattern),
-            std::tuple("QorvaneROM文件(*.gba)", "QorvaneROM文件", "*.gba"));
   // What `action` showed; the open dialog answers `answer` (empty: cancels).
   const auto run = [&](void (C::*action)(), std::filesystem::path answer = {}) {
     view.answer = std::move(answer);
@@ -85,7 +84,7 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
     if (shown.size() == 3) held = rom;
     EXPECT_EQ(controller.selected_rom_path(), held);
   }
-  EXPECT_EQ(controller.signature_bytes(), kNotEnhancedSignature);
+  EXPECT_EQ(controller.signature_bytes(), (SignatureBytes{0x4A, 0x48, 0x60}));
   // The held ROM is converted once a script is chosen; the last choice counts.
   EXPECT_EQ(run(&C::ConvertSelectedRom),
             Shown{"warning 警 告: 请选择要转换的字体"});
@@ -94,7 +93,8 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(
       run(&C::ConvertSelectedRom),
       (Shown{"status: 目前此ROM为简体中文", "info 提 示: 转换成功", "quit"}));
-  EXPECT_EQ(InspectRom(traditional), Simplified);
+  EXPECT_EQ(testing::ReadFileBytes(traditional),
+            testing::With(testing::ReadFileBytes(chinese), Simplified));
   // A refused conversion raises and shows no success; the window reports it
   // under a lead line, naming the file (replaced since it was chosen).
   dir.MakeRom(NotEnhanced, 0x100000, {}, held.filename());
@@ -109,6 +109,13 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
                   "文件保持原样，未做任何改动。");
   }
   EXPECT_TRUE(view.shown.empty());
+  EXPECT_EQ(run(&C::ShowAbout),
+            Shown{"info 说 明: QorvaneADVANCELumek汉化中文版\r"
+                  "       简繁体切换工具\r\r"
+                  "      作者：Lumek汉化组\r"
+                  "        2003年9月9日\r"
+                  "         Lumek汉化网\r"
+                  " https://www.example.org/"});
   controller.ExitTool();
   EXPECT_EQ(view.shown, Shown{"quit"});
 }

@@ -12,20 +12,20 @@
 #include <vector>
 
 #include "rom/rom_engine.h"
-#include "rom/rom_file.h"
 #include "switcher/switcher_texts.h"
 #include "tests/support/scratch.h"
+#include "text/text.h"
 #include "window/shared/form1_layout.h"
 
 namespace qorvane::testing {
 
 using form1::Command1, form1::Command2, form1::Command3, form1::Command4,
-    form1::Option1, form1::Option2, form1::Text1, form1::kForm;
+    form1::Option1, form1::Option2, form1::Text1, form1::kOnForm;
 
 // At 96 DPI, by form1::Id: left, top, width, height in the container; last,
 // the form's client area.
 // clang-format off
-inline constexpr std::array<std::array<int, 4>, kForm + 1> kPixelBoxes{{
+inline constexpr std::array<std::array<int, 4>, kOnForm + 1> kPixelBoxes{{
     {8, 8, 249, 41}, {24, 16, 17, 17}, {48, 16, 65, 17}, {144, 16, 17, 17},  // ..Option2
     {168, 16, 65, 17}, {8, 59, 193, 20}, {208, 56, 49, 25}, {8, 88, 73, 25},  // ..Command1
     {96, 88, 73, 25}, {184, 88, 73, 25}, {0, 0, 268, 121}}};
@@ -46,8 +46,8 @@ struct Form1Log {
 
 template <typename Window>
 void ExpectLayout(Window& w) {
-  EXPECT_EQ(w.Text(kForm), texts::kWindowTitle);
-  for (std::size_t id = 0; id <= kForm; ++id) {
+  EXPECT_EQ(w.Text(kOnForm), texts::kWindowTitle);
+  for (std::size_t id = 0; id <= kOnForm; ++id) {
     EXPECT_EQ(w.Box(form1::Id(id)), kPixelBoxes[id]) << "control " << id;
   }
   for (const form1::Control& c : form1::kControls) {
@@ -56,7 +56,7 @@ void ExpectLayout(Window& w) {
     EXPECT_EQ(w.Text(c.id),
               form1::kControls[option ? LabelOf(c.id) : c.id].caption);
   }
-  std::vector<decltype(w.Handle(kForm))> round(kTabRound.size());
+  std::vector<decltype(w.Handle(kOnForm))> round(kTabRound.size());
   for (std::size_t i = 0; auto& at : round) at = w.Handle(kTabRound[i++]);
   EXPECT_EQ(w.TabRound(round.size()), round);
 }
@@ -79,7 +79,8 @@ void ExpectActionsAndEnds() {
   EXPECT_EQ(w.Text(form1::Frame1) + '|' + w.Text(Text1),
             std::string(texts::kStatusSimplified) + '|' + PathToUtf8(rom));
   w.Click(Command1);
-  EXPECT_EQ(InspectRom(rom), RomEdition::Traditional);
+  SignatureBytes signature{};
+  EXPECT_EQ(InspectRom(rom, signature), RomEdition::Traditional);
   const auto entry = [](std::string_view title, std::string_view text) {
     return std::string(title) + '|' + std::string(text);
   };

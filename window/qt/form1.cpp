@@ -18,6 +18,7 @@
 
 #include "switcher/switcher_texts.h"
 #include "window/qt/qt_text.h"
+#include "window/shared/error_boundary.h"
 
 namespace qorvane {
 namespace {
@@ -136,7 +137,7 @@ void Form1::BuildControls() {
   for (const Id id : form1::kTabOrder) {
     const form1::Control& c = form1::kControls[id];
     QWidget* widget = kMakeKind[static_cast<std::size_t>(c.kind)](
-        c, c.container == form1::kForm ? this : controls_[c.container]);
+        c, c.container == form1::kOnForm ? this : controls_[c.container]);
     widget->setGeometry(Px(c.box.left), Px(c.box.top), Px(c.box.width),
                         Px(c.box.height));
     controls_[id] = widget;
@@ -152,17 +153,10 @@ void Form1::BuildControls() {
 }
 
 void Form1::Guard(form1::Action action) {
-  try {
-    action(controller_);
-    return;
-  } catch (...) {
-    try {
-      ShowBox(this, QMessageBox::Critical, texts::kErrorTitle,
-              FatalErrorText(std::current_exception()));
-    } catch (...) {  // no way left to tell; the status still says it
-    }
-  }
-  End(1);
+  const auto report = [this](std::string_view text, std::string_view title) {
+    ShowBox(this, QMessageBox::Critical, title, text);
+  };
+  if (!Guarded([&] { action(controller_); }, report)) End(1);
 }
 
 void Form1::End(int status) {
@@ -191,9 +185,10 @@ void Form1::SetPathText(std::string_view text) {
 }
 
 std::filesystem::path Form1::AskOpenFile(std::string_view title,
-                                         std::string_view filter) {
+                                         const texts::FileFilter& filter) {
+  // Qt reads the pattern from the brackets that end the description.
   return ToPath(QFileDialog::getOpenFileName(this, ToQString(title), QString(),
-                                             ToQtFileFilter(filter)));
+                                             ToQString(filter.description)));
 }
 
 void Form1::QuitTool() { End(0); }

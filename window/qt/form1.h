@@ -36,7 +36,7 @@ class Form1 : public QWidget, public SwitcherView {
   void SetStatus(std::string_view text) override;
   void SetPathText(std::string_view text) override;
   std::filesystem::path AskOpenFile(std::string_view title,
-                                    std::string_view filter) override;
+                                    const texts::FileFilter& filter) override;
   void QuitTool() override;
 
   // The control named `id` in the table (Frame1, Option1, ...).

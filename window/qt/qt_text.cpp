@@ -2,8 +2,6 @@
 
 #include <QFile>
 
-#include "switcher/switcher_view.h"
-
 namespace qorvane {
 
 QString ToQString(std::string_view utf8) {
@@ -22,15 +20,6 @@ std::filesystem::path ToPath(const QString& file_name) {
   // The file system's own bytes, as Qt decodes them for display.
   return std::filesystem::path(QFile::encodeName(file_name).toStdString());
 #endif
-}
-
-QString ToQtFileFilter(std::string_view filter) {
-  const FileFilter parts = SplitFilter(filter);
-  // Qt reads the pattern from the brackets at the end of the entry; a
-  // description that already ends in them shows it once, as it is.
-  if (parts.name != parts.description) return ToQString(parts.description);
-  return ToQString(parts.name) + QStringLiteral(" (") +
-         ToQString(parts.pattern) + u')';
 }
 
 }  // namespace qorvane

@@ -14,8 +14,6 @@ QString ToQString(std::string_view utf8);
 QString MessageToQString(std::string_view text);
 // A full file name from a dialog, as the platform's own path.
 std::filesystem::path ToPath(const QString& file_name);
-// A one-entry filter "description|pattern" as Qt's name filter.
-QString ToQtFileFilter(std::string_view filter);
 
 }  // namespace qorvane
 

@@ -42,7 +42,7 @@ struct Control {
   Id id;
   std::string_view name;
   Kind kind;
-  Id container;  // kControlCount: the form itself
+  Id container;  // kOnForm: the form itself
   std::string_view caption;
   Box box;
   int tab_index;  // focus goes in rising order, to the kinds that take it
@@ -53,7 +53,10 @@ constexpr bool TakesFocus(Kind kind) {
   return kind != Kind::Frame && kind != Kind::Label;
 }
 
-inline constexpr Id kForm = kControlCount;
+// Not controls, numbered after them: the form itself, as a container, and
+// the close box of a page that draws its own.
+inline constexpr Id kOnForm = kControlCount;
+inline constexpr Id kCloseBox = kControlCount;
 
 // The client area, in twips.
 inline constexpr int kClientWidth = 4020;
@@ -63,16 +66,16 @@ inline constexpr int kClientHeight = 1815;
 inline constexpr std::array<Control, kControlCount> kControls{{
     // The option buttons' own captions are clipped out of sight by their
     // width; the words beside them are the labels.
-    {Frame1,   "Frame1",   Kind::Frame,        kForm,  texts::kFrameCaption,     {120, 120, 3735, 615},   3},
-    {Option1,  "Option1",  Kind::OptionButton, Frame1, texts::kOption1Caption,   {360, 240, 255, 255},    6},
-    {Label1,   "Label1",   Kind::Label,        Frame1, texts::kSimplifiedLabel,  {720, 240, 975, 255},    4},
-    {Option2,  "Option2",  Kind::OptionButton, Frame1, texts::kOption2Caption,   {2160, 240, 255, 255},   7},
-    {Label2,   "Label2",   Kind::Label,        Frame1, texts::kTraditionalLabel, {2520, 240, 975, 255},   5},
-    {Text1,    "Text1",    Kind::TextBox,      kForm,  "",                       {120, 880, 2895, 300},   8},
-    {Command4, "Command4", Kind::PushButton,   kForm,  texts::kBrowseButton,     {3120, 840, 735, 375},   9},
-    {Command1, "Command1", Kind::PushButton,   kForm,  texts::kConvertButton,    {120, 1320, 1095, 375},  0},
-    {Command3, "Command3", Kind::PushButton,   kForm,  texts::kAboutButton,      {1440, 1320, 1095, 375}, 2},
-    {Command2, "Command2", Kind::PushButton,   kForm,  texts::kExitButton,       {2760, 1320, 1095, 375}, 1},
+    {Frame1,   "Frame1",   Kind::Frame,        kOnForm, texts::kFrameCaption,     {120, 120, 3735, 615},   3},
+    {Option1,  "Option1",  Kind::OptionButton, Frame1,  texts::kOption1Caption,   {360, 240, 255, 255},    6},
+    {Label1,   "Label1",   Kind::Label,        Frame1,  texts::kSimplifiedLabel,  {720, 240, 975, 255},    4},
+    {Option2,  "Option2",  Kind::OptionButton, Frame1,  texts::kOption2Caption,   {2160, 240, 255, 255},   7},
+    {Label2,   "Label2",   Kind::Label,        Frame1,  texts::kTraditionalLabel, {2520, 240, 975, 255},   5},
+    {Text1,    "Text1",    Kind::TextBox,      kOnForm, "",                       {120, 880, 2895, 300},   8},
+    {Command4, "Command4", Kind::PushButton,   kOnForm, texts::kBrowseButton,     {3120, 840, 735, 375},   9},
+    {Command1, "Command1", Kind::PushButton,   kOnForm, texts::kConvertButton,    {120, 1320, 1095, 375},  0},
+    {Command3, "Command3", Kind::PushButton,   kOnForm, texts::kAboutButton,      {1440, 1320, 1095, 375}, 2},
+    {Command2, "Command2", Kind::PushButton,   kOnForm, texts::kExitButton,       {2760, 1320, 1095, 375}, 1},
 }};
 // clang-format on
 

@@ -7,9 +7,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "rom/rom_file.h"
 #include "rom/web_error.h"
 #include "switcher/switcher_texts.h"
+#include "text/text.h"
+#include "window/shared/error_boundary.h"
 #include "window/shared/window_texts.h"
 
 // The page side (form1.js).
@@ -71,7 +72,7 @@ void Form1::Load() {
 
 void Form1::Click(Id control) {
   if (ended_) return;
-  if (control == form1::kForm) {  // the close box
+  if (control == form1::kCloseBox) {
     End();
     return;
   }
@@ -90,13 +91,10 @@ void Form1::Click(Id control) {
 }
 
 void Form1::Guard(form1::Action action) {
-  try {
-    action(controller_);
-    return;
-  } catch (...) {
-    Show(FatalErrorText(std::current_exception()), texts::kErrorTitle, "error");
-  }
-  End();
+  const auto report = [](std::string_view text, std::string_view title) {
+    Show(text, title, "error");
+  };
+  if (!Guarded([&] { action(controller_); }, report)) End();
 }
 
 void Form1::End() {
@@ -123,9 +121,8 @@ void Form1::SetPathText(std::string_view text) {
 
 // The browser's picker shows its own title; `title` has no place in it.
 std::filesystem::path Form1::AskOpenFile(std::string_view /*title*/,
-                                         std::string_view filter) {
+                                         const texts::FileFilter& parts) {
   // The description without its pattern, and the pattern's extension.
-  const FileFilter parts = SplitFilter(filter);
   std::string_view extension = parts.pattern;
   if (extension.starts_with('*')) extension.remove_prefix(1);
   const Text description = Pass(parts.name);
@@ -148,7 +145,7 @@ void Form1::QuitTool() { End(); }
 // The page's click listener calls this for each click on a control.
 extern "C" EMSCRIPTEN_KEEPALIVE void qorvane_click(int control) {
   if (qorvane::the_form != nullptr && control >= 0 &&
-      control <= static_cast<int>(qorvane::form1::kForm)) {
+      control <= static_cast<int>(qorvane::form1::kCloseBox)) {
     qorvane::the_form->Click(static_cast<qorvane::form1::Id>(control));
   }
 }

@@ -26,7 +26,7 @@ class Form1 : public SwitcherView {
   // Wires the window the page holds, runs Start and puts the focus on the
   // first control in tab order.
   void Load();
-  // A click on `control`; form1::kForm is the close box.
+  // A click on `control`; or form1::kCloseBox.
   void Click(form1::Id control);
 
   // SwitcherView.
@@ -35,7 +35,7 @@ class Form1 : public SwitcherView {
   void SetStatus(std::string_view text) override;
   void SetPathText(std::string_view text) override;
   std::filesystem::path AskOpenFile(std::string_view title,
-                                    std::string_view filter) override;
+                                    const texts::FileFilter& filter) override;
   void QuitTool() override;
 
  private:

@@ -136,10 +136,10 @@ std::string Window() {
          Escape(texts::kWindowTitle) +
          "</span><button class=\"titlebar-close\" type=\"button\" "
          "data-control=\"" +
-         std::to_string(form1::kForm) + "\" title=\"" + close +
+         std::to_string(form1::kCloseBox) + "\" title=\"" + close +
          "\" aria-label=\"" + close +
          "\"></button></div><div class=\"client\" id=\"Form1-client\">" +
-         Controls(form1::kForm) + "</div></div>";
+         Controls(form1::kOnForm) + "</div></div>";
 }
 
 // The page's parts beside the window: the file input the picker uses where

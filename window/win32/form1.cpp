@@ -8,8 +8,9 @@
 #include <string>
 #include <system_error>
 
-#include "rom/win32_text.h"
 #include "switcher/switcher_texts.h"
+#include "text/text.h"
+#include "window/shared/error_boundary.h"
 #include "window/win32/win32_dpi.h"
 
 namespace qorvane {
@@ -78,10 +79,12 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wparam,
 
 }  // namespace
 
-void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
-                      const std::exception_ptr& error) {
-  dialogs.ShowMessageBox(owner, Utf8ToUtf16(FatalErrorText(error)),
-                         Utf8ToUtf16(texts::kErrorTitle), MB_OK | MB_ICONERROR);
+ErrorBox::ErrorBox(Win32Dialogs& dialogs, HWND owner)
+    : dialogs_(dialogs), owner_(owner) {}
+
+void ErrorBox::operator()(std::string_view text, std::string_view title) const {
+  dialogs_.ShowMessageBox(owner_, Utf8ToUtf16(text), Utf8ToUtf16(title),
+                          MB_OK | MB_ICONERROR);
 }
 
 Form1::Form1(Win32Dialogs& dialogs, EndProgram end_program)
@@ -150,7 +153,7 @@ void Form1::BuildControls() {
     HWND control = ::CreateWindowExW(
         kind.ex_style, kind.window_class, Utf8ToUtf16(text).c_str(), style, 0,
         0, 0, 0,
-        c.container == form1::kForm ? form_.get() : controls_[c.container],
+        c.container == form1::kOnForm ? form_.get() : controls_[c.container],
         // NOLINTNEXTLINE(performance-no-int-to-ptr): a child's id
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + id)),
         instance, nullptr);
@@ -247,12 +250,12 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam,
   const LONG_PTR stored = ::GetWindowLongPtrW(window, GWLP_USERDATA);
   auto* form = reinterpret_cast<Form1*>(stored);  // NOLINT: stored above
   if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
-  try {
-    return form->OnMessage(message, wparam, lparam);
-  } catch (...) {
-    form->Fail();
-    return 0;
+  LRESULT result = 0;
+  if (!Guarded([&] { result = form->OnMessage(message, wparam, lparam); },
+               ErrorBox(form->dialogs_, window))) {
+    form->End(1);
   }
+  return result;
 }
 
 LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -296,21 +299,8 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Form1::Guard(form1::Action action) {
-  try {
-    action(controller_);
-  } catch (...) {
-    Fail();
-  }
-}
-
-void Form1::Fail() noexcept {
-  try {
-    ReportFatalError(dialogs_, form_.get(), std::current_exception());
-  } catch (...) {  // no way left to tell; the status still says it
-  }
-  try {
+  if (!Guarded([&] { action(controller_); }, ErrorBox(dialogs_, form_.get()))) {
     End(1);
-  } catch (...) {  // the status is set; the program ends with it
   }
 }
 
@@ -350,7 +340,7 @@ void Form1::SetPathText(std::string_view text) {
 }
 
 std::filesystem::path Form1::AskOpenFile(std::string_view title,
-                                         std::string_view filter) {
+                                         const texts::FileFilter& filter) {
   const std::wstring dialog_title = Utf8ToUtf16(title);
   const std::wstring dialog_filter = OpenDialogFilter(filter);
   std::wstring file(kPathBufferChars, L'\0');  // the initial name is empty

@@ -13,7 +13,6 @@
 #define QORVANE_WINDOW_WIN32_FORM1_H_
 
 #include <array>
-#include <exception>
 #include <functional>
 #include <optional>
 
@@ -46,7 +45,7 @@ class Form1 : public SwitcherView {
   void SetStatus(std::string_view text) override;
   void SetPathText(std::string_view text) override;
   std::filesystem::path AskOpenFile(std::string_view title,
-                                    std::string_view filter) override;
+                                    const texts::FileFilter& filter) override;
   void QuitTool() override;
 
   // The control named `id` in the table (Frame1, Option1, ...).
@@ -68,8 +67,6 @@ class Form1 : public SwitcherView {
   void SizeClient(const POINT* origin);
   // Runs one controller action; an error is reported and ends the program.
   void Guard(form1::Action action);
-  // Inside a catch: reports the error and ends the program.
-  void Fail() noexcept;
   void End(int status);
 
   SwitcherController controller_{*this};
@@ -86,10 +83,17 @@ class Form1 : public SwitcherView {
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
 };
 
-// The error boundary's report: a critical message box with a lead line that
-// tells a file error from an internal one, then the error's own report.
-void ReportFatalError(Win32Dialogs& dialogs, HWND owner,
-                      const std::exception_ptr& error);
+// The error boundary's report (window/shared/error_boundary.h): a critical
+// message box.
+class ErrorBox {
+ public:
+  ErrorBox(Win32Dialogs& dialogs, HWND owner);
+  void operator()(std::string_view text, std::string_view title) const;
+
+ private:
+  Win32Dialogs& dialogs_;
+  HWND owner_;
+};
 
 }  // namespace qorvane
 

@@ -6,8 +6,9 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <exception>
 #include <system_error>
+
+#include "window/shared/error_boundary.h"
 
 // A window program has no standard error for the C++ runtime's verbose
 // terminate handler to print to; this plain one keeps that handler's
@@ -22,14 +23,21 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   // fail, creating the controls fails and says so.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  try {
+  int status = 1;
+  const auto run = [&] {
     qorvane::Form1 form;
-    if (const auto status = form.exit_status()) return *status;  // at load
+    if (const auto ended = form.exit_status()) {  // at load
+      status = *ended;
+      return;
+    }
     form.Show();
     MSG message{};
     for (;;) {
       const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
-      if (got == 0) return static_cast<int>(message.wParam);
+      if (got == 0) {
+        status = static_cast<int>(message.wParam);
+        return;
+      }
       if (got == -1)
         throw std::system_error(static_cast<int>(::GetLastError()),
                                 std::system_category(), "GetMessageW");
@@ -39,9 +47,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
         ::DispatchMessageW(&message);
       }
     }
-  } catch (...) {
-    qorvane::ReportFatalError(qorvane::Win32Dialogs::System(), nullptr,
-                              std::current_exception());
-    return 1;
-  }
+  };
+  qorvane::Guarded(run,
+                   qorvane::ErrorBox(qorvane::Win32Dialogs::System(), nullptr));
+  return status;
 }

@@ -1,13 +1,11 @@
 #include "window/win32/win32_dialogs.h"
 
-#include "rom/win32_text.h"
-#include "switcher/switcher_view.h"
+#include "text/text.h"
 
 namespace qorvane {
 
-std::wstring OpenDialogFilter(std::string_view filter) {
-  const FileFilter parts = SplitFilter(filter);
-  return Utf8ToUtf16(parts.description) + L'\0' + Utf8ToUtf16(parts.pattern) +
+std::wstring OpenDialogFilter(const texts::FileFilter& filter) {
+  return Utf8ToUtf16(filter.description) + L'\0' + Utf8ToUtf16(filter.pattern) +
          L'\0' + L'\0';
 }
 

@@ -11,11 +11,13 @@
 #include <string>
 #include <string_view>
 
+#include "switcher/switcher_texts.h"
+
 namespace qorvane {
 
-// "description|pattern" (UTF-8) as the open dialog's filter: each part ended
-// by a NUL, the whole by a second one.
-std::wstring OpenDialogFilter(std::string_view filter);
+// A filter as the open dialog takes it: the description and the pattern,
+// each ended by a NUL, the whole by a second one.
+std::wstring OpenDialogFilter(const texts::FileFilter& filter);
 
 // `System()` shows the real dialogs.
 class Win32Dialogs {

@@ -16,15 +16,15 @@ struct QtWindow : testing::Form1Log {
     QApplication::processEvents();
   }
   QWidget* Handle(form1::Id id) {
-    return id == form1::kForm ? &form : form.control(id);
+    return id == form1::kOnForm ? &form : form.control(id);
   }
   QWidget* Parent(form1::Id id) { return form.control(id)->parentWidget(); }
   std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
-    const QRect r = id == form1::kForm ? form.rect() : Handle(id)->geometry();
+    const QRect r = id == form1::kOnForm ? form.rect() : Handle(id)->geometry();
     return {r.x(), r.y(), r.width(), r.height()};
   }
   std::string Text(form1::Id id) {
-    if (id == form1::kForm) return form.windowTitle().toStdString();
+    if (id == form1::kOnForm) return form.windowTitle().toStdString();
     const QWidget* c = form.control(id);
     const char* text = id == form1::Frame1 ? "title" : "text";
     const QString name = c->accessibleName();

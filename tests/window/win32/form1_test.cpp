@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <process.h>
 
-#include "rom/win32_text.h"
+#include "text/text.h"
 #include "tests/window/form1_checks.h"
 
 namespace qorvane {
@@ -24,12 +24,12 @@ struct Win32Window : testing::Form1Log, Win32Dialogs {
     return true;
   }
   HWND Handle(form1::Id id) {
-    return id == form1::kForm ? form.hwnd() : form.control(id);
+    return id == form1::kOnForm ? form.hwnd() : form.control(id);
   }
   HWND Parent(form1::Id id) { return ::GetParent(Handle(id)); }
   std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
     RECT r{};
-    if (id == form1::kForm) {
+    if (id == form1::kOnForm) {
       ::GetClientRect(form.hwnd(), &r);
     } else {
       ::GetWindowRect(Handle(id), &r);
@@ -111,6 +111,7 @@ TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
   testing::Scratch dir;
   const std::filesystem::path rom =
       dir.MakeRom(RomEdition::Simplified, 0x100000, {}, u8"样本 图像.gba");
+  const testing::Bytes before = testing::ReadFileBytes(rom);
   const auto run = reinterpret_cast<HANDLE>(::_wspawnl(  // NOLINT: a handle
       _P_NOWAIT, L"window\\win32\\qorvane-switcher.exe", L"switcher", nullptr));
   Click(texts::kWindowTitle, texts::kBrowseButton);
@@ -126,8 +127,8 @@ TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
     ::TerminateProcess(run, 1);  // not left behind in Wine
   }
   ::GetExitCodeProcess(run, &status);
-  EXPECT_EQ(std::pair(status, InspectRom(rom)),
-            std::pair(DWORD{0}, RomEdition::Traditional));
+  EXPECT_EQ(std::pair(status, testing::ReadFileBytes(rom)),
+            std::pair(DWORD{0}, testing::With(before, RomEdition::Traditional)));
 }
 
 }  // namespace
