@@ -1,6 +1,7 @@
 // Loaded by the test server into the page before the page's own script, in
 // every browser alike. Its settings come from the address's fragment, which
-// a reload keeps: #mode=picker|download&device=desktop|iphone|ipad|android.
+// a reload keeps: #mode=picker|download&device=NAME, NAME one of desktop,
+// android (with the driver's emulation), iphone, ipad, iphone-safari, mac.
 //
 // window.__test holds what the page did: the file input it opened (instead
 // of a system dialog), the files it downloaded or shared (instead of saving
@@ -69,17 +70,23 @@
   // The device.
   const define = (object, name, value) =>
     Object.defineProperty(object, name, { configurable: true, get: () => value });
-  const agents = {
+  // iphone, ipad: home-screen apps (standalone) with a share sheet;
+  // iphone-safari: a Safari tab; mac: a desktop Mac (no touch).
+  const apple = {
     iphone: "Mozilla/5.0 (iPhone; CPU iPhone OS 17_5 like Mac OS X) AppleWebKit/605.1.15 " +
             "(KHTML, like Gecko) Version/17.5 Mobile/15E148 Safari/604.1",
-    ipad: "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 " +
-          "(KHTML, like Gecko) Version/17.5 Safari/605.1.15",
+    mac: "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 " +
+         "(KHTML, like Gecko) Version/17.5 Safari/605.1.15",
   };
-  if (agents[test.device]) {
-    define(Navigator.prototype, "userAgent", agents[test.device]);
-    define(Navigator.prototype, "platform", test.device === "iphone" ? "iPhone" : "MacIntel");
+  const agent = test.device.startsWith("iphone") ? apple.iphone :
+      ["ipad", "mac"].includes(test.device) ? apple.mac : null;
+  if (agent) {
+    define(Navigator.prototype, "userAgent", agent);
+    define(Navigator.prototype, "platform", agent === apple.iphone ? "iPhone" : "MacIntel");
     define(Navigator.prototype, "vendor", "Apple Computer, Inc.");
-    define(Navigator.prototype, "maxTouchPoints", 5);
+    define(Navigator.prototype, "maxTouchPoints", test.device === "mac" ? 0 : 5);
+  }
+  if (test.device === "iphone" || test.device === "ipad") {
     define(Navigator.prototype, "standalone", true);
     Navigator.prototype.canShare = function (data) {
       return test.share !== "none" && !!data && Array.isArray(data.files);
