@@ -581,7 +581,7 @@ def run_cases(engine, cases, shots):
             if engine not in engines:
                 continue
             run.dir = Path(tempfile.mkdtemp(prefix="qorvane-web-"))
-            status, detail = "ok", ""
+            status, detail, start = "ok", "", time.time()
             signal.alarm(CASE_TIMEOUT)
             try:
                 if run.browser is None:
@@ -595,7 +595,8 @@ def run_cases(engine, cases, shots):
                 status, detail = "FAIL", "\n" + traceback.format_exc()
             finally:
                 signal.alarm(0)
-            print(f"{status:5} {engine} {name}{detail}", flush=True)
+            print(f"{status:5} {engine} {name} ({time.time() - start:.1f} s){detail}",
+                  flush=True)
             results[status].append(name)
             for page in run.pages:
                 page.close()
@@ -645,8 +646,8 @@ def main(argv):
         results = run_cases(engine, chosen, shots)
         for status, names in results.items():
             totals[status] += len(names)
-        print(f"# {engine}: {len(results['ok'])} passed, {len(results['FAIL'])} failed, "
-              f"{len(results['skip'])} skipped in {time.time() - start:.0f} s", flush=True)
+        print(f"# {engine} in {time.time() - start:.0f} s: {len(results['ok'])} ok, "
+              f"{len(results['FAIL'])} FAIL, {len(results['skip'])} skip", flush=True)
     summary = f"{totals['ok']} passed, {totals['FAIL']} failed"
     print(summary + (f", {totals['skip']} skipped" if totals["skip"] else ""))
     return 1 if totals["FAIL"] else 0
