@@ -533,8 +533,8 @@ def home_screen_app(run, row):
     page = open_page(run, device=device)
     page.js(f"__test.share = {answer!r}")
     choose(run, page, "rom.gba", E.image("Traditional"), accept="")
-    pick_target(page, "Traditional")
-    page.click(("button", E.CONVERT))
+    page.click(("radio", E.SIMPLIFIED_LABEL), touch=True)
+    page.click(("button", E.CONVERT), touch=True)
     expect_box(page, *E.CONVERTED)
     expect_ended(page, [E.ENDED, line + "rom.gba", E.FILE_UNCHANGED])
     assert page.js("__test.downloads.length") == 0, "a download in a home-screen app"
