@@ -235,6 +235,14 @@ def looks(run):
     style = page.js("(s => [s.outlineStyle, s.outlineWidth])"
                     "(getComputedStyle(document.activeElement))")
     assert style[0] != "none" and style[1] != "0px", f"focus outline {style}"
+    assert not page.js(CLIPPED), "text cut off"
+
+
+# The texts in the window (and an open box) that do not fit their boxes.
+CLIPPED = """[...document.querySelectorAll('#Form1 *, dialog[open] *')].filter(e =>
+    !e.childElementCount && e.textContent.trim() && getComputedStyle(e).display !== 'inline'
+    && (e.scrollWidth > e.clientWidth + 1 ||
+        e.clientHeight < parseFloat(getComputedStyle(e).fontSize))).map(e => e.textContent)"""
 
 
 def brightness(colour):
@@ -310,6 +318,21 @@ def convert_download(run, row):
     expect_ended(page, [E.ENDED, E.DOWNLOADED + "rom.gba", E.FILE_UNCHANGED])
     page.click(("button", E.SAVE_AGAIN))
     assert download(page, 1) == (name, kind, data), "saved again"
+
+
+@case()
+def options(run):
+    """The two options exclude each other, a label selects nothing, and the
+    last option chosen is the script written."""
+    page = open_page(run)
+    choose(run, page, "rom.gba", E.image("Traditional"))
+    for control, checked in (("Option2", [False, True]), ("Option1", [True, False]),
+                             ("Label2", [True, False])):
+        page.click(control)
+        assert page.js("[Option1.checked, Option2.checked]") == checked, control
+    page.click(("button", E.CONVERT))
+    expect_box(page, *E.CONVERTED)
+    assert download(page)[2] == E.image("Simplified"), "the copy's bytes"
 
 
 @case()
@@ -396,6 +419,10 @@ def no_request_leaves(run):
     urls += page.js("__test.downloads.map(d => d.href)")
     strays = [u for u in urls if not (u.startswith(origin) or u.startswith("blob:" + origin))]
     assert not strays, strays
+    policy = page.js("document.querySelector('meta[http-equiv=Content-Security-Policy]')"
+                     ".content")
+    assert "default-src 'none'" in policy and not any(
+        word in policy for word in ("*", "http:", "https:", "//")), policy
 
 
 @case()
@@ -429,6 +456,10 @@ def phone_width(run):
     assert abs(x) <= 1 and abs(width - screen) <= 2, f"the window at {x}, {width} wide"
     scale = page.js("Command1.offsetWidth") / E.BOXES["Command1"][2]
     assert scale > 1.2, scale
+    assert not page.js(CLIPPED), "text cut off"
+    page.click(("button", E.ABOUT))
+    until(lambda: page.find("alertdialog", E.ABOUT))
+    assert not page.js(CLIPPED), "text cut off in the box"
 
 
 @case()
