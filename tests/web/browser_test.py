@@ -483,8 +483,10 @@ def convert_in_place(run, edition):
     assert page.js("__test.pickerCalls.map(c => c.types)") == [E.PICKER_TYPES]
     assert page.js("__test.permissionCalls") == [], "permission asked at the pick"
     target = pick_target(page, edition)
+    page.js("__test.slowClose = 300, __test.boxAtClose = []")
     page.click(("button", E.CONVERT))
     expect_box(page, *E.CONVERTED)
+    assert page.js("__test.boxAtClose") == [False, False], "转换成功 before the file was saved"
     calls = page.js("__test.permissionCalls")
     assert calls[:1] == [["query", "readwrite"]] and len(calls) <= 2, calls
     assert page.js("[__test.bytesRead <= 3 + 35, __test.written]") == [True, 35]
@@ -517,6 +519,7 @@ def fault_in_place(run, row):
         page.js("__test.permission = 'denied'")
     page.click(("button", E.CONVERT))
     expect_file_error(page, "rom.gba", verb, reason, outcome)
+    assert call != "write" or page.js("__test.aborted") > 0, "the failed stream not aborted"
     expect_ended(page, [E.ENDED])
     page.js("__test.fail = {}")
     assert base64.b64decode(page.js("__test.readFile('rom.gba')")) == original

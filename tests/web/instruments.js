@@ -130,8 +130,11 @@
   };
 
   // The writable stream: test.fail.write (or .close) = [error name, calls
-  // that succeed first].
+  // that succeed first]; test.slowClose: ms a close takes; test.boxAtClose:
+  // whether a message box was open while the file was committed.
   const stream = FileSystemWritableFileStream.prototype;
+  test.slowClose = 0;
+  test.boxAtClose = [];
   for (const name of ["write", "close", "abort"]) {
     const original = stream[name];
     stream[name] = async function (...args) {
@@ -139,7 +142,13 @@
       if (fail && fail[1]-- <= 0) throw new DOMException("", fail[0]);
       if (name === "write") test.written += args[0] && args[0].data ? args[0].data.length : 0;
       if (name === "abort") test.aborted++;
-      return original.apply(this, args);
+      if (name !== "close") return original.apply(this, args);
+      const box = () => !!document.querySelector("dialog[open]");
+      test.boxAtClose.push(box());
+      await new Promise(resolve => setTimeout(resolve, test.slowClose));
+      const result = await original.apply(this, args);
+      test.boxAtClose.push(box());
+      return result;
     };
   }
 })();
