@@ -6,9 +6,11 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "window/qt/end_signals.h"
 #include "window/qt/form1.h"
 
 int main(int argc, char** argv) {
+  qorvane::EndOnSignalsBetweenEvents();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("qorvane-switcher"));
   QApplication::setApplicationVersion(QStringLiteral(QORVANE_VERSION_TEXT));
