@@ -31,11 +31,13 @@ import harness  # noqa: E402
 MIB = 0x100000
 # Loaded first in each page: when the focus is first on 转 换 with the window
 # taking clicks (no longer busy), in ms from the navigation's start.
-READY = """window.__readyAt = null;
+# Also when the focus is first there, the window shown but maybe not wired.
+READY = """window.__readyAt = window.__focusAt = null;
 (() => {
   const check = () => {
     const focused = document.activeElement;
     if (__readyAt !== null || !focused || focused.textContent.trim() !== %s) return;
+    if (__focusAt === null) __focusAt = performance.now();
     if (!document.body.classList.contains('busy')) __readyAt = performance.now();
   };
   addEventListener('focusin', check, true);
@@ -162,9 +164,11 @@ def visit_sites(root, runs):
 
 def startup(engine, server, runs):
     """Medians over `runs` of the ms from navigation to the window ready:
-    [[site, plain] on a first visit, [site, plain] on a second]. The two
-    pages take turns, so a busy machine weighs on both alike."""
+    [[site, plain] on a first visit, [site, plain] on a second], and of the
+    site's focus alone [first, second]. The two pages take turns, so a busy
+    machine weighs on both alike."""
     times = [[[], []], [[], []]]
+    focus = [[], []]
     browser = harness.open_browser(engine)
     try:
         page = browser.page("about:blank")
@@ -175,11 +179,14 @@ def startup(engine, server, runs):
                     if visit == 0 and which == 0:  # the service worker, as a visit leaves it
                         page.wait("navigator.serviceWorker.ready.then(() => true)", 60)
                     times[visit][which].append(page.wait("window.__readyAt", 60))
+                    if which == 0:
+                        focus[visit].append(page.js("window.__focusAt"))
                     page.goto("about:blank")
                     time.sleep(0.05)
     finally:
         browser.close()
-    return [[statistics.median(t) for t in visit] for visit in times]
+    return ([[statistics.median(t) for t in visit] for visit in times],
+            [statistics.median(t) for t in focus])
 
 
 def main(argv):
@@ -212,7 +219,7 @@ def main(argv):
     try:
         visit_sites(root, runs)
         for engine in engines:
-            (site, plain), (site2, plain2) = startup(engine, server, runs)
+            ((site, plain), (site2, plain2)), focus = startup(engine, server, runs)
             for name, s, p in (("first", site, plain), ("second", site2, plain2)):
                 ratio = s / p
                 rows.append((f"{engine}: navigation to the window ready (focus on "
@@ -220,6 +227,11 @@ def main(argv):
                              f"{runs}: page / plain HTML",
                              f"{s:.0f} / {p:.0f} ms ({ratio:.2f}×)",
                              "pass (limit 1.5×)" if ratio <= 1.5 else "FAIL (limit 1.5×)"))
+            rows.append((f"{engine}: navigation to the focus on {E.CONVERT} alone (the "
+                         f"window shown, not yet wired), first; second visit",
+                         f"{focus[0]:.0f} / {plain:.0f} ms ({focus[0] / plain:.2f}×); "
+                         f"{focus[1]:.0f} / {plain2:.0f} ms ({focus[1] / plain2:.2f}×)",
+                         "for comparison"))
     finally:
         server.stop()
         shutil.rmtree(root, ignore_errors=True)
