@@ -554,8 +554,9 @@ def android(run):
     expect_ended(page, [E.ENDED, E.DOWNLOADED + "rom.gba", E.FILE_UNCHANGED])
 
 
+# What the share sheet does (see instruments.js), and what the page then says.
 SHARES = {"shared": ("success", E.SHARED), "dismissed": ("abort", E.SHARE_DISMISSED),
-          "impossible": ("none", E.SHARE_IMPOSSIBLE)}
+          "failed": ("reject", E.SHARE_IMPOSSIBLE), "impossible": ("none", E.SHARE_IMPOSSIBLE)}
 
 
 @case(rows=[f"{d} {s}" for d in ("iphone", "ipad") for s in SHARES])
