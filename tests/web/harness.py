@@ -67,13 +67,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Content-Type", kind)
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-cache")
         self.end_headers()
         self.wfile.write(body)
 
     def end_headers(self):  # each test sees the site as served now
-        if not self._headers_buffer or b"Cache-Control" not in b"".join(self._headers_buffer):
-            self.send_header("Cache-Control", "no-cache")
+        self.send_header("Cache-Control", "no-cache")
         super().end_headers()
 
 
