@@ -77,7 +77,7 @@ void Form1::Click(Id control) {
     return;
   }
   // Option buttons in one container exclude each other. The page's radios
-  // have no common name, so that each keeps its own tab stop as on the
+  // have a group name each, so that each keeps its own tab stop as on the
   // desktop.
   if (form1::kControls[control].kind == Kind::OptionButton) {
     for (const form1::Control& other : form1::kControls) {

@@ -102,8 +102,13 @@ std::string Controls(Id container) {
     }
     html += "\" id=\"" + std::string(control.name) + "\" data-control=\"" +
             std::to_string(control.id) + '"';
-    if (control.kind == Kind::OptionButton) {  // named by its label
-      html += " value=\"" + Escape(control.caption) + "\" aria-labelledby=\"" +
+    // An option is named by its label. Each has a group name of its own,
+    // so that each keeps its own tab stop as on the desktop (WebKit takes
+    // unnamed radios for one group and stops at one only); the window
+    // clears the other option itself.
+    if (control.kind == Kind::OptionButton) {
+      html += " name=\"" + std::string(control.name) + "\" value=\"" +
+              Escape(control.caption) + "\" aria-labelledby=\"" +
               std::string(form1::kControls[form1::LabelOf(control.id)].name) +
               '"';
     }
