@@ -41,8 +41,22 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
 # the tools and tests the build makes).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine strip-nondeterminism)
 
+# What testing the Windows programs under Wine needs besides
+# (scripts/test-windows.sh).
+WINDOWS_TEST_PACKAGES=(cmake ninja-build googletest mingw-w64 wine64 fonts-wine
+  fonts-noto-cjk xvfb)
+
+# What checking the Debian package needs (scripts/test-package.sh).
+PACKAGE_TEST_PACKAGES=(binutils file lintian desktop-file-utils appstream)
+
 # What building and serving the browser page needs (scripts/web.sh).
 WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
+
+# What driving the page in the three browser engines needs
+# (scripts/test-web.sh): Chromium, Firefox ESR (which serves WebDriver BiDi
+# itself), WebKitGTK's WebDriver with its MiniBrowser, under Xvfb.
+WEB_TEST_PACKAGES=(chromium firefox-esr webkit2gtk-driver xvfb
+  python3-websocket fonts-noto-cjk)
 
 # Emscripten's system libraries are cached where the package keeps them, or
 # under build/ when that is not writable. For the scripts that build the web

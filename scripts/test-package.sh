@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages binutils file lintian desktop-file-utils appstream
+ensure_packages "${PACKAGE_TEST_PACKAGES[@]}"
 
 build=build/test
 scratch=$(mktemp -d)

@@ -6,8 +6,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages chromium firefox-esr webkit2gtk-driver xvfb python3-websocket \
-  fonts-noto-cjk
+ensure_packages "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
 
 bash scripts/web.sh --build-only
 /usr/bin/python3 tests/web/browser_test.py "$@"

@@ -6,8 +6,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/ensure-packages.sh
-ensure_packages cmake ninja-build "${WINDOWS_PACKAGES[@]}" googletest \
-  mingw-w64 wine64 fonts-wine fonts-noto-cjk xvfb
+ensure_packages "${WINDOWS_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}"
 
 build=build/windows  # the preset's folder
 cmake --preset windows --fresh  # as the preset says, whatever was cached
