@@ -11,7 +11,7 @@ from pathlib import Path
 
 import websocket
 
-from drivers.common import Element, Page
+from drivers.common import Element, Page, stop
 from harness import WAIT, until
 
 ANDROID = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 "
@@ -60,13 +60,7 @@ class Chromium:
         return ChromiumPage(self, url, device, width, height, touch, scale)
 
     def close(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop(self.proc)
         if self.owned:
             shutil.rmtree(self.profile, ignore_errors=True)
 

@@ -12,12 +12,24 @@
   viewport(width, height)      the layout viewport's size in CSS px
 """
 
+import subprocess
 import time
 
 from harness import WAIT, until
 
 BOX = """function () { const r = this.getBoundingClientRect();
   return [r.left, r.top, r.width, r.height]; }"""
+
+
+def stop(process):
+    """Ends a browser or driver process, forcibly if it will not go."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
 
 class Element:
@@ -55,3 +67,23 @@ class Page:
     def tab(self, shift=False):
         self.key("Tab", shift)
         time.sleep(0.05)
+
+
+class W3CActions:
+    """press() and key() as WebDriver actions, which WebDriver BiDi and
+    classic WebDriver take alike; the page's perform(*sources) sends them."""
+
+    def press(self, x, y, touch=False):
+        kind = "touch" if touch else "mouse"
+        self.perform({"type": "pointer", "id": kind, "parameters": {"pointerType": kind},
+                      "actions": [{"type": "pointerMove", "x": round(x), "y": round(y),
+                                   "origin": "viewport"},
+                                  {"type": "pointerDown", "button": 0},
+                                  {"type": "pointerUp", "button": 0}]})
+
+    def key(self, key, shift=False):
+        assert key == "Tab"
+        keys = ["\ue008", "\ue004"] if shift else ["\ue004"]  # Shift, Tab
+        self.perform({"type": "key", "id": "keyboard", "actions": [
+            *({"type": "keyDown", "value": k} for k in keys),
+            *({"type": "keyUp", "value": k} for k in reversed(keys))]})

@@ -12,7 +12,7 @@ from pathlib import Path
 
 import websocket
 
-from drivers.common import Element, Page
+from drivers.common import Element, Page, W3CActions, stop
 from harness import WAIT, free_port, until
 
 # A fresh profile: no first-run pages, updates, telemetry or other traffic
@@ -82,16 +82,11 @@ class Firefox:
                 self.send("browser.close")
                 self.proc.wait(10)
             except Exception:
-                self.proc.terminate()
-                try:
-                    self.proc.wait(10)
-                except subprocess.TimeoutExpired:
-                    self.proc.kill()
-                    self.proc.wait()
+                stop(self.proc)
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-class FirefoxPage(Page):
+class FirefoxPage(W3CActions, Page):
     engine = "firefox"
 
     def __init__(self, browser, url, width, height):
@@ -142,20 +137,6 @@ class FirefoxPage(Page):
     def perform(self, *sources):
         self.send("input.performActions", context=self.context, actions=list(sources))
         self.send("input.releaseActions", context=self.context)
-
-    def press(self, x, y, touch=False):
-        kind = "touch" if touch else "mouse"
-        self.perform({"type": "pointer", "id": kind, "parameters": {"pointerType": kind},
-                      "actions": [{"type": "pointerMove", "x": round(x), "y": round(y)},
-                                  {"type": "pointerDown", "button": 0},
-                                  {"type": "pointerUp", "button": 0}]})
-
-    def key(self, key, shift=False):
-        assert key == "Tab"
-        keys = ["\ue008", "\ue004"] if shift else ["\ue004"]
-        self.perform({"type": "key", "id": "keyboard", "actions": [
-            *({"type": "keyDown", "value": k} for k in keys),
-            *({"type": "keyUp", "value": k} for k in reversed(keys))]})
 
     def set_files(self, handle, paths):
         self.send("input.setFiles", context=self.context, element={"sharedId": handle.ref},

@@ -12,7 +12,7 @@ import time
 import urllib.error
 import urllib.request
 
-from drivers.common import Element, Page
+from drivers.common import Element, Page, W3CActions, stop
 from harness import WAIT, free_port, until
 
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
@@ -95,18 +95,12 @@ class WebKit:
                 pass
             self.session = None
         for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+            stop(process)
         self.processes = []
         shutil.rmtree(self.home, ignore_errors=True)
 
 
-class WebKitPage(Page):
+class WebKitPage(W3CActions, Page):
     """The session's one window (WebDriver has one browsing context at a
     time here): each page navigates it afresh."""
 
@@ -161,21 +155,6 @@ class WebKitPage(Page):
     def perform(self, *sources):
         self.send("POST", "/actions", {"actions": list(sources)})
         self.send("DELETE", "/actions")
-
-    def press(self, x, y, touch=False):
-        kind = "touch" if touch else "mouse"
-        self.perform({"type": "pointer", "id": kind, "parameters": {"pointerType": kind},
-                      "actions": [{"type": "pointerMove", "x": round(x), "y": round(y),
-                                   "origin": "viewport"},
-                                  {"type": "pointerDown", "button": 0},
-                                  {"type": "pointerUp", "button": 0}]})
-
-    def key(self, key, shift=False):
-        assert key == "Tab"
-        keys = ["\ue008", "\ue004"] if shift else ["\ue004"]
-        self.perform({"type": "key", "id": "keyboard", "actions": [
-            *({"type": "keyDown", "value": k} for k in keys),
-            *({"type": "keyUp", "value": k} for k in reversed(keys))]})
 
     def set_files(self, handle, paths):
         self.send("POST", f"/element/{handle.ref}/value",
