@@ -445,6 +445,51 @@ def offline_reload(run):
     assert page.js("!!navigator.serviceWorker.controller"), "the page from the worker"
 
 
+CACHES = "caches.keys().then(keys => keys.join(' '))"
+NEW_BUILD = ("fetch('qorvane-switcher.js').then(r => r.text())"
+             ".then(text => text.includes('another build'))")
+
+
+@case()
+def site_updates_whole(run):
+    """Another build's service worker brings a cache of its own and takes
+    over only once no page of the old build is open, then deletes the old
+    cache: a page never mixes the builds' files."""
+    if not run.browser.service_workers:
+        raise Skip(f"{run.engine}'s automation runs no service workers")
+    old, new = run.dir / "old", run.dir / "new"
+    shutil.copytree(harness.SITE, old)
+    server = harness.Server(root=old)
+    run.servers.append(server)
+    page = open_page(run, origin=server.origin)
+    until(lambda: page.js("!!(navigator.serviceWorker && "
+                          "navigator.serviceWorker.controller)"),
+          what="the service worker to control the page")
+    old_cache = page.js(CACHES)
+    assert old_cache.startswith("qorvane-switcher-") and " " not in old_cache, old_cache
+    shutil.copytree(harness.SITE, new)  # another build: another program
+    with open(new / "qorvane-switcher.js", "a", encoding="utf-8") as program:
+        program.write("\n// another build\n")
+    worker = (new / "sw.js").read_text(encoding="utf-8")
+    (new / "sw.js").write_text(worker.replace(old_cache, "qorvane-switcher-0123456789abcdef"),
+                               encoding="utf-8")
+    server.root = new
+    page.js("navigator.serviceWorker.getRegistration().then(r => r.update())")
+    until(lambda: page.js("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"),
+          what="the new worker installed")
+    assert page.js(CACHES) == f"{old_cache} qorvane-switcher-0123456789abcdef"
+    assert page.js(NEW_BUILD) is False, "the open page still gets its own build's files"
+
+    def new_build_served():  # in a new tab, once no page of the old build is open
+        nonlocal page
+        page.close()
+        run.pages.remove(page)
+        page = open_page(run, origin=server.origin)
+        return page.js(NEW_BUILD)
+    until(new_build_served, what="the new build")
+    assert page.js(CACHES) == "qorvane-switcher-0123456789abcdef", "the old cache deleted"
+
+
 @case()
 def phone_width(run):
     """On a phone 360 px wide the window fills the width. (MiniBrowser's
