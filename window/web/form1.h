@@ -2,12 +2,13 @@
 //
 // The page holds Form1 from the start (form1_page.cpp makes it from the
 // shared layout table when the site is built, at twips / 15 CSS pixels, to
-// be scaled as one on a narrow screen); Form1 wires it and runs the action
-// the table wires to a click. The page's one click listener lets
-// one action run at a time: while it waits (a message box, the file picker,
-// a file call, all under Asyncify), nothing else on the page reacts. An
-// error is shown in an error box and ends the tool. A page cannot end its
-// process: the end removes the window and offers to start again.
+// be scaled as one on a touch or narrow screen); Form1 wires it through its
+// page side (form1.js) and runs the action the table wires to a click. One
+// action runs at a time: while it waits (a message box, the file picker, a
+// file call, all under Asyncify), no click reaches the window. An error is
+// shown in an error box and ends the tool. A page cannot end its process:
+// the end puts a notice in the window's place, saves a converted copy
+// where there was no handle to the file, and offers to start again.
 
 #ifndef QORVANE_WINDOW_WEB_FORM1_H_
 #define QORVANE_WINDOW_WEB_FORM1_H_
