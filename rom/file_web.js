@@ -1,7 +1,7 @@
 // The browser side of the engine's file backend (file_web.cpp), linked with
-// --js-library. It owns the files the user picked: `RomFiles.add` takes a
-// File or a FileSystemFileHandle from the window and gives back the name
-// the engine opens it by. Every call answers with a number: a handle, a
+// --js-library. It owns the files the user picked: `RomFiles.add` takes
+// {file: File} or {handle: FileSystemFileHandle} from the window and gives
+// back the name the engine opens it by. Every call answers with a number: a handle, a
 // count or 0 on success, or minus one of the error codes below, which
 // file_web.cpp turns into a std::error_code of the browser's file category.
 // A function whose name begins qorvane_async_ waits on the browser's

@@ -468,11 +468,20 @@ def site_updates_whole(run):
     old_cache = page.js(CACHES)
     assert old_cache.startswith("qorvane-switcher-") and " " not in old_cache, old_cache
     shutil.copytree(harness.SITE, new)  # another build: another program
-    with open(new / "qorvane-switcher.js", "a", encoding="utf-8") as program:
-        program.write("\n// another build\n")
-    worker = (new / "sw.js").read_text(encoding="utf-8")
-    (new / "sw.js").write_text(worker.replace(old_cache, "qorvane-switcher-0123456789abcdef"),
-                               encoding="utf-8")
+    program = (new / "qorvane-switcher.js").read_bytes()
+    worker = (new / "sw.js").read_bytes().replace(
+        old_cache.removeprefix("qorvane-switcher-").encode(), b"0123456789abcdef").replace(
+        harness.integrity(program), harness.integrity(program + b"\n// another build\n"))
+    (new / "sw.js").write_bytes(worker)
+    half = run.dir / "half"  # the new build's worker uploaded, its program not yet
+    shutil.copytree(old, half)
+    (half / "sw.js").write_bytes(worker)
+    server.root = half
+    page.js("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => 0)")
+    until(lambda: page.js("navigator.serviceWorker.getRegistration()"
+                          ".then(r => !r.installing && !r.waiting)"), what="the install over")
+    assert page.js(CACHES) == old_cache, "a half-updated site is not kept"
+    (new / "qorvane-switcher.js").write_bytes(program + b"\n// another build\n")
     server.root = new
     page.js("navigator.serviceWorker.getRegistration().then(r => r.update())")
     until(lambda: page.js("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"),

@@ -2,6 +2,8 @@
 and the drivers of the three browser engines, which share one small API
 (see Page in drivers/common.py)."""
 
+import base64
+import hashlib
 import http.server
 import os
 import socket
@@ -39,6 +41,18 @@ class Server(http.server.ThreadingHTTPServer):
         pass
 
 
+def served_page(file):
+    """A page of the site as the server gives it: the instruments first."""
+    page = file.read_bytes()
+    assert page.count(b"<head>") == 1, "the page's head"
+    return page.replace(b"<head>", b"<head>" + INJECTED)
+
+
+def integrity(data):
+    """A file's SHA-256 as a fetch's integrity names it."""
+    return b"sha256-" + base64.b64encode(hashlib.sha256(data).digest())
+
+
 class Handler(http.server.SimpleHTTPRequestHandler):
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=str(args[2].root), **kwargs)
@@ -54,9 +68,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         file = Path(self.translate_path(path))
         file = file / "index.html" if file.is_dir() else file
         if file.suffix == ".html" and file.is_file():  # the script first, in every page
-            page = file.read_bytes()
-            assert page.count(b"<head>") == 1, "the page's head"
-            return self.send(page.replace(b"<head>", b"<head>" + INJECTED), "text/html")
+            return self.send(served_page(file), "text/html")
+        if file.name == "sw.js" and file.is_file():  # which checks the page it keeps
+            page = file.with_name("index.html")
+            worker = file.read_bytes().replace(integrity(page.read_bytes()),
+                                               integrity(served_page(page)))
+            return self.send(worker, "text/javascript")
         return super().do_GET()
 
     def do_POST(self):  # nothing is ever sent to the site

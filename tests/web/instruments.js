@@ -92,6 +92,10 @@
       return test.share !== "none" && !!data && Array.isArray(data.files);
     };
     Navigator.prototype.share = async function (data) {
+      // As the platforms do: a share only within the user's action.
+      if (navigator.userActivation && !navigator.userActivation.isActive) {
+        throw new DOMException("Must be handling a user gesture", "NotAllowedError");
+      }
       test.shares.push({ files: [...data.files].map(file => ({
         name: file.name, type: file.type, size: file.size, file })) });
       if (test.share === "abort") throw new DOMException("Share canceled", "AbortError");

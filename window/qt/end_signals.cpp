@@ -46,8 +46,9 @@ void EndOnSignalsBetweenEvents() {
   std::thread([ending] {
     int signal = 0;
     if (::sigwait(&ending, &signal) != 0) return;
+    // No event loop yet, or no more: nothing runs that a signal could cut.
     QCoreApplication* const app = QCoreApplication::instance();
-    if (app == nullptr) EndAs(signal);  // no event loop yet: nothing runs
+    if (app == nullptr || QCoreApplication::closingDown()) EndAs(signal);
     QMetaObject::invokeMethod(
         app, [signal] { EndAs(signal); }, Qt::QueuedConnection);
   }).detach();

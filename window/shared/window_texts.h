@@ -23,7 +23,7 @@ inline constexpr std::string_view kStartAgainButton = "重新开始";
 // name, then the file itself is said to be unchanged, and the copy can be
 // saved again until the page ends.
 inline constexpr std::string_view kCopyDownloaded =
-    "已下载转换后的副本，文件名：";
+    "已开始下载转换后的副本（如未收到，请按“再次保存”），文件名：";
 inline constexpr std::string_view kCopyShared =
     "已将转换后的副本交给分享菜单，文件名：";
 inline constexpr std::string_view kShareDismissed =

@@ -33,8 +33,9 @@ mergeInto(LibraryManager.library, {
     },
 
     // Saves the converted copy {name, blob} and says in `ended` how it
-    // went. An iPhone or iPad home-screen app has no download manager: the
-    // copy goes to the share sheet (then 存储到文件). Everywhere else it is
+    // went. An iPhone or iPad home-screen app (standalone, with touch: a
+    // Mac's web app has downloads) has no download manager: the copy goes
+    // to the share sheet (then 存储到文件). Everywhere else it is
     // downloaded. The blob is kept: the user can save it again.
     saveCopy: async function(ended, copy) {
       const again = ended.querySelector("[data-action=save]");
@@ -58,7 +59,7 @@ mergeInto(LibraryManager.library, {
     // Shares or downloads the copy: what became of it ("shared",
     // "dismissed", "failed" to share, "downloaded").
     handOver: async function(copy) {
-      if (navigator.standalone === true) {
+      if (navigator.standalone === true && navigator.maxTouchPoints > 1) {
         const file = new File([copy.blob], copy.name,
                               {type: "application/octet-stream"});
         if (!navigator.canShare || !navigator.canShare({files: [file]})) {
@@ -71,14 +72,17 @@ mergeInto(LibraryManager.library, {
           return error.name === "AbortError" ? "dismissed" : "failed";
         }
       }
+      // A browser may fetch the copy only once the user agrees to the
+      // download: its address lasts until the next save.
+      if (copy.url) URL.revokeObjectURL(copy.url);
+      copy.url = URL.createObjectURL(copy.blob);
       const link = document.createElement("a");
-      link.href = URL.createObjectURL(copy.blob);
+      link.href = copy.url;
       link.download = copy.name;
       link.hidden = true;
       document.body.append(link);
       link.click();
       link.remove();
-      setTimeout(() => URL.revokeObjectURL(link.href), 60000);
       return "downloaded";
     },
   },
@@ -89,6 +93,7 @@ mergeInto(LibraryManager.library, {
   // too, from the window; message boxes and the page's own elements take
   // theirs. Until now the page is busy: the style sheet lets no click
   // reach the window.
+  qorvane_window_wire__deps: ['qorvane_window_end'],
   qorvane_window_wire: function() {
     const page = document.body.classList;
     const form = document.getElementById("Form1");
@@ -105,6 +110,9 @@ mergeInto(LibraryManager.library, {
       try {
         await ccall("qorvane_click", null, ["number"],
                     [Number(control.dataset.control)], {async: true});
+      } catch (error) {  // the program itself failed: it cannot go on
+        console.error("The tool failed:", error);
+        _qorvane_window_end();
       } finally {
         page.remove("busy");
       }
@@ -151,12 +159,22 @@ mergeInto(LibraryManager.library, {
           UTF8ToString(text, text_size).split("\r").join("\n");
       const button = box.querySelector("button");
       document.body.append(box);
-      button.addEventListener("click", () => box.close());
-      await new Promise(resolve => {
-        box.addEventListener("close", resolve);  // by the button, or Esc
-        box.showModal();
-        button.focus();
-      });
+      try {
+        // Answered within the button's click, so that what follows (the
+        // end, and sharing the converted copy) still counts as the user's
+        // action; or by Esc, which closes the box.
+        await new Promise(resolve => {
+          button.addEventListener("click", resolve);
+          box.addEventListener("close", resolve);
+          box.showModal();
+          button.focus();
+        });
+        box.close();
+      } catch (error) {  // a browser without modal dialogs
+        console.error("The message box could not be shown:", error);
+        alert(box.querySelector(".titlebar-caption").textContent + "\n\n" +
+              box.querySelector(".msgbox-text").textContent);
+      }
       box.remove();
     });
   },
