@@ -1,5 +1,6 @@
-// A fresh directory for one test, removed with everything in it afterwards,
-// and synthetic ROM images made in it.
+// What the tests share: each edition's bytes and the About text, written out
+// apart from the product's tables; a fresh directory for one test, removed
+// with everything in it afterwards; synthetic ROM images made in it.
 
 #ifndef QORVANE_TESTS_SUPPORT_SCRATCH_H_
 #define QORVANE_TESTS_SUPPORT_SCRATCH_H_
@@ -15,12 +16,12 @@
 
 namespace qorvane::testing {
 
-using images::Bytes, images::ReadFileBytes, images::RomImageBuilder;
+using images::Bytes, images::ReadFileBytes;
+using Puts = std::map<std::uint64_t, Bytes>;  // bytes by offset
 
-// Each edition's bytes, written out apart from the engine's table: the five
-// runs of an enhanced edition, in writing order; the signature alone of the
-// not-enhanced one; none of an unrecognised file.
-inline const std::map<RomEdition, std::map<std::uint64_t, Bytes>> kEditionBytes{
+// The five runs of an enhanced edition, in writing order; the signature
+// alone of the not-enhanced one; none of an unrecognised file.
+inline const std::map<RomEdition, Puts> kEditionBytes{
     {RomEdition::Simplified,
      {{0xC1038, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}},
       {0xC1248, {0x64, 0x48, 0x60, 0x08, 0x48, 0xAB, 0x00}},
@@ -34,8 +35,12 @@ inline const std::map<RomEdition, std::map<std::uint64_t, Bytes>> kEditionBytes{
       {0x6AE88, {0xC2, 0x33, 0x7D, 0x08, 0x84, 0x27, 0x00}},
       {0xC2A04, {0xC2, 0x33, 0x7D, 0x08, 0x48, 0xAB, 0x00}}}},
     {RomEdition::NotEnhanced, {{0xC1038, {0x4A, 0x48, 0x60}}}},
-    {RomEdition::Unrecognised, {}},
-};
+    {RomEdition::Unrecognised, {}}};
+
+inline constexpr const char* kAboutText =
+    "QorvaneADVANCELumek汉化中文版\r       简繁体切换工具\r\r"
+    "      作者：Lumek汉化组\r        2003年9月9日\r"
+    "         Lumek汉化网\r https://www.example.org/";
 
 // `bytes` with `edition`'s bytes written over them, within their length.
 inline Bytes With(Bytes bytes, RomEdition edition) {
@@ -46,13 +51,15 @@ inline Bytes With(Bytes bytes, RomEdition edition) {
   return bytes;
 }
 
-// A synthetic image of `edition`, `size` bytes.
-inline RomImageBuilder Image(RomEdition edition,
-                             std::uint64_t size = 0x100000) {
-  RomImageBuilder image;
+// A synthetic image of `edition`, `size` bytes, `puts` over it.
+inline images::RomImageBuilder Image(RomEdition edition,
+                                     std::uint64_t size = 0x100000,
+                                     const Puts& puts = {}) {
+  images::RomImageBuilder image;
   image.Size(size);
   for (const auto& [offset, bytes] : kEditionBytes.at(edition))
     image.Put(offset, bytes);
+  for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
   return image;
 }
 
@@ -76,16 +83,13 @@ class Scratch {
   std::filesystem::path operator/(const std::filesystem::path& name) const {
     return path_ / name;
   }
-  // An image: `edition`, `size` bytes, `puts` over it, `name` or its own.
+  // An image as Image makes it, in a file `name` or one of its own.
   std::filesystem::path MakeRom(RomEdition edition,
                                 std::uint64_t size = 0x100000,
-                                const std::map<std::uint64_t, Bytes>& puts = {},
+                                const Puts& puts = {},
                                 std::filesystem::path name = {}) {
-    RomImageBuilder image = Image(edition, size);
-    for (const auto& [offset, bytes] : puts) image.Put(offset, bytes);
     if (name.empty()) name = "rom-" + std::to_string(roms_++) + ".gba";
-    name = path_ / name;
-    image.WriteTo(name);
+    Image(edition, size, puts).WriteTo(name = path_ / name);
     return name;
   }
 

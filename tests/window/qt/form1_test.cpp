@@ -18,7 +18,7 @@ struct QtWindow : testing::Form1Log {
   QWidget* Handle(form1::Id id) {
     return id == form1::kOnForm ? &form : form.control(id);
   }
-  QWidget* Parent(form1::Id id) { return form.control(id)->parentWidget(); }
+  QWidget* Parent(form1::Id id) { return Handle(id)->parentWidget(); }
   std::array<int, 4> Box(form1::Id id) {  // the form's: its client area
     const QRect r = id == form1::kOnForm ? form.rect() : Handle(id)->geometry();
     return {r.x(), r.y(), r.width(), r.height()};
