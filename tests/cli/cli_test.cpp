@@ -4,10 +4,6 @@
 #include <algorithm>
 
 #include "cli/windows_console.h"
-#else
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 #include <gtest/gtest.h>
 
@@ -15,7 +11,6 @@
 #include <tuple>
 
 #include "cli/cli.h"
-#include "rom/rom_engine.h"
 #include "tests/support/scratch.h"
 
 namespace qorvane::cli {
@@ -30,7 +25,7 @@ CliRun Cli(const Args& args) {
   return {RunCli(args, out, err), out.str(), err.str()};  // left to right
 }
 
-#ifndef _WIN32  // POSIX names, fork and signals
+#ifndef _WIN32  // POSIX names
 // One line for each file, an error or warning to standard error; names
 // that would break a line, or are no UTF-8, quoted as $'...'. Of several
 // statuses the gravest wins, wherever it comes.
@@ -42,8 +37,9 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
   const std::string half =  // the first byte of one run, the last of another
       dir.MakeRom(Simplified, 0x100000, {{0x6AE88, {0xC2}}, {0xC2A0A, {1}}},
                   "half\t'\xFF\n.gba");
+  const std::string q = "$'" + (dir / "half\\t\\'\\xFF\\n.gba'").string();
   const std::string half_line =
-      "$'" + (dir / "half\\t\\'\\xFF\\n.gba'").string() +
+      q +
       ": simplified (but the runs at 0x6AE88, 0xC2A04 do not hold the "
       "simplified bytes: the file is damaged or half converted)\n";
   const std::string nu = n + ": not-enhanced\n" + u + ": unrecognised\n";
@@ -65,60 +61,14 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
         no_file + warning(n, NotEnhanced)}},
       {{"--to", "simplified", u},
        {kExitWrongFile, "", warning(u, Unrecognised)}},
+      {{"--to=simplified", half},
+       {kExitOk,
+        q + ": simplified -> simplified (repaired the runs at 0x6AE88, "
+            "0xC2A04)\n",
+        ""}},
   };
   for (const auto& [args, expected] : cases) {
     EXPECT_EQ(Cli(args), expected) << ::testing::PrintToString(args);
-  }
-}
-
-// A signal that asks the program to end waits for the file: sent half-way
-// through a conversion in a child, it ends the child once the runs are all
-// written; a conversion leaves the mask and the handlers as it found them.
-// SIGKILL cannot wait: converting again repairs the file.
-TEST(CliTest, SignalsWaitForTheFileAndAKilledConversionIsRepaired) {
-  testing::Scratch dir;
-  struct SignallingCalls : FileCalls {  // signals as the third write starts
-    int signal = 0, writes = 0;
-    IoResult WriteAt(NativeHandle handle, std::span<const std::uint8_t> data,
-                     std::uint64_t offset) override {
-      if (++writes == 3) ::kill(::getpid(), signal);
-      return FileCalls::WriteAt(handle, data, offset);
-    }
-  } calls;
-  const auto state = [] {  // each signal: blocked?, its handler the default?
-    sigset_t mask;
-    ::pthread_sigmask(SIG_BLOCK, nullptr, &mask);
-    std::vector<int> seen;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-      struct sigaction action {};
-      ::sigaction(signal, nullptr, &action);
-      seen.insert(seen.end(),
-                  {sigismember(&mask, signal), action.sa_handler == SIG_DFL});
-    }
-    return seen;
-  };
-  const std::vector<int> before = state();
-  ASSERT_EQ(before, (std::vector{0, 1, 0, 1, 0, 1}));
-  ConvertRom(dir.MakeRom(Simplified), kTraditionalScript, calls);  // signal 0
-  EXPECT_EQ(state(), before);
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
-    const std::string path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
-    calls.signal = signal;
-    calls.writes = 0;
-    const pid_t child = ::fork();
-    if (child == 0) {  // converts, as the CLI does, on its one thread
-      [&]() noexcept { ConvertRom(path, kTraditionalScript, calls); }();
-      ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-    EXPECT_EQ(std::get<1>(Cli({"--to", "traditional", path})),
-              path + ": traditional -> traditional" +
-                  (signal == SIGKILL
-                       ? " (repaired the runs at 0xC1458, 0x6AE88, 0xC2A04)"
-                       : "") +
-                  "\n");
   }
 }
 

@@ -2,15 +2,20 @@
 #include <windows.h>  // before any header that might include it
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "rom/rom_engine.h"
 #include "tests/support/scratch.h"
@@ -34,33 +39,29 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
   fs::create_directory(dir / "folder.gba");
   const auto missing = make_error_code(std::errc::no_such_file_or_directory);
   const std::error_code other = NotRegularFile, wrong = NotEnhancedEdition;
-  const Bytes head{0xC2, 0x33, 0x7D};  // its runs cut short after the third
-  const struct {
-    fs::path path;
-    RomEdition edition;
-    std::error_code refused;
-    std::size_t mismatched = 0;
-  } kinds[] = {
-      {dir / "missing.gba", Unrecognised, missing},
-      {dir.MakeRom(Simplified) / "below.gba", Unrecognised, missing},
-      {dir / "folder.gba", Unrecognised, other},
+  const Bytes head{0xC2, 0x33, 0x7D};  // runs cut short after the third
+  const testing::Puts half{{0x6AE88, head}, {0xC2A04, head}};
+  // A path; its edition; the refusal from the two that refuse; how many
+  // sites examination finds damaged.
+  using Kind = std::tuple<fs::path, RomEdition, std::error_code, std::size_t>;
+  const Kind kinds[] = {
+      {dir / "missing.gba", Unrecognised, missing, 0},
+      {dir.MakeRom(Simplified) / "below.gba", Unrecognised, missing, 0},
+      {dir / "folder.gba", Unrecognised, other, 0},
 #ifndef _WIN32
-      {"/dev/null", Unrecognised, other},
-      {dir / "fifo.gba", Unrecognised, other},  // and no waiting
+      {"/dev/null", Unrecognised, other, 0},
+      {dir / "fifo.gba", Unrecognised, other, 0},  // and no waiting
       {dir / "locked.gba", Simplified,
-       make_error_code(std::errc::operation_would_block)},
+       make_error_code(std::errc::operation_would_block), 0},
 #endif
-      {dir.MakeRom(Simplified, 0xC103A), Unrecognised, wrong},
+      {dir.MakeRom(Simplified, 0xC103A), Unrecognised, wrong, 0},
       {dir.MakeRom(Simplified, 0xC2A0A), Simplified, TooShort, 1},
-      {dir.MakeRom(Simplified), Simplified, {}},
-      {dir.MakeRom(Traditional), Traditional, {}},
-      {dir.MakeRom(Simplified, 0x100000, {{0x6AE88, head}, {0xC2A04, head}}),
-       Simplified,
-       {},
-       2},
-      {dir.MakeRom(NotEnhanced), NotEnhanced, wrong},
+      {dir.MakeRom(Simplified), Simplified, {}, 0},
+      {dir.MakeRom(Traditional), Traditional, {}, 0},
+      {dir.MakeRom(Simplified, 0x100000, half), Simplified, {}, 2},
+      {dir.MakeRom(NotEnhanced), NotEnhanced, wrong, 0},
       {dir.MakeRom(Simplified, 0x100000, {{0xC103A, {0x61}}}), Unrecognised,
-       wrong},
+       wrong, 0},
   };
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo((dir / "fifo.gba").c_str(), 0600), 0);
@@ -69,30 +70,29 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
              O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_SH), 0);
 #endif
-  for (const auto& kind : kinds) {
-    SCOPED_TRACE(kind.path.string());
-    const bool file = fs::is_regular_file(kind.path);
-    const bool existed = fs::exists(kind.path);
-    const Bytes before = file ? ReadFileBytes(kind.path) : Bytes{};
+  for (const auto& [path, edition, refused, mismatched] : kinds) {
+    SCOPED_TRACE(path.string());
+    const bool file = fs::is_regular_file(path);
+    const bool existed = fs::exists(path);
+    const Bytes before = file ? ReadFileBytes(path) : Bytes{};
     SignatureBytes signature{1, 2, 3};  // no bytes left from before
-    EXPECT_EQ(InspectRom(kind.path, signature), kind.edition);
+    EXPECT_EQ(InspectRom(path, signature), edition);
     for (const bool convert : {false, true}) {
       try {
         const RomReport report =
-            convert ? ConvertRom(kind.path, 2) : ExamineRom(kind.path);
-        EXPECT_TRUE(!kind.refused || (!convert && file));
-        EXPECT_EQ(report.edition, kind.edition);
-        EXPECT_EQ(report.mismatched_sites.size(), kind.mismatched);
+            convert ? ConvertRom(path, 2) : ExamineRom(path);
+        EXPECT_TRUE(!refused || (!convert && file));
+        EXPECT_EQ(report.edition, edition);
+        EXPECT_EQ(report.mismatched_sites.size(), mismatched);
       } catch (const RomError& error) {
-        EXPECT_EQ(error.code(), kind.refused.default_error_condition());
+        EXPECT_EQ(error.code(), refused.default_error_condition());
         EXPECT_TRUE(!file || convert);
-        EXPECT_EQ(error.edition(),
-                  error.refused() ? kind.edition : Unrecognised);
+        EXPECT_EQ(error.edition(), error.refused() ? edition : Unrecognised);
       }
-      EXPECT_EQ(file ? ReadFileBytes(kind.path) : Bytes{},
-                convert && !kind.refused ? With(before, Traditional) : before);
+      EXPECT_EQ(file ? ReadFileBytes(path) : Bytes{},
+                convert && !refused ? With(before, Traditional) : before);
     }
-    EXPECT_EQ(fs::exists(kind.path), existed) << "created";
+    EXPECT_EQ(fs::exists(path), existed) << "created";
   }
 #ifndef _WIN32
   ::close(held);
@@ -101,7 +101,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
 
 // Passes every call to the system and logs it ("open lock read 0xC1038+7
 // ... write 0x6AE88+7 ... sync close "); the first call whose entry starts
-// with `at` gets `fault`.
+// with `fault_at` gets `fault`, and `signal` if one is given.
 enum class Fault { None, Fails, FailsFromThen, MovesOne, MovesNothing };
 struct ScriptedCalls : FileCalls {
   std::error_code Open(const fs::path& path, Access access,
@@ -142,10 +142,12 @@ struct ScriptedCalls : FileCalls {
     failing = failing || (hit && fault == Fault::FailsFromThen);
     if (hit && data && fault == Fault::MovesOne) *data = data->first(1);
     if (hit && data && fault == Fault::MovesNothing) *data = data->first(0);
+    if (hit && signal) std::raise(signal);
     return failing || (hit && fault == Fault::Fails);
   }
   std::string fault_at, log;
   Fault fault = Fault::None;
+  int signal = 0;  // raised at the call too
   bool taken = false, failing = false;
   const std::error_code error = make_error_code(std::errc::io_error);
 };
@@ -157,62 +159,100 @@ struct ScriptedCalls : FileCalls {
 TEST(RomTest, ConversionMakesItsCallsAndSurvivesEachFault) {
   using enum Fault;
   const std::optional<RomOperation> none;
-  const struct {
-    std::string at;
-    Fault fault;
-    std::optional<RomOperation> failed;  // none: converted
-    FileOutcome outcome;                 // of a failure
-  } rows[] = {
-      {"", None, none, Converted},
-      {"open", Fails, Open, Unchanged},
-      {"lock", Fails, Lock, Unchanged},
-      {"read 0xC1038", Fails, Read, Unchanged},
-      {"read 0xC1458", MovesOne, none, Converted},      // read on
-      {"read 0xC2A04", MovesNothing, Read, Unchanged},  // ends: too short
-      {"write 0xC1038", Fails, Write, Restored},
-      {"write 0x6AE88", Fails, Write, Restored},
-      {"write 0xC1248", MovesOne, none, Converted},  // written on
-      {"write 0xC2A04", MovesNothing, Write, Restored},
-      {"write 0xC1458", FailsFromThen, Write, RestoreFailed},
-      {"sync", Fails, Sync, Restored},
-      {"sync", FailsFromThen, Sync, RestoreFailed},
-      {"close", Fails, Close, Converted},
-  };
+  // The call that gets the fault, the fault, the operation that fails (none:
+  // converted) and what became of the file.
+  const std::tuple<std::string, Fault, std::optional<RomOperation>, FileOutcome>
+      rows[] = {
+          {"", None, none, Converted},
+          {"open", Fails, Open, Unchanged},
+          {"lock", Fails, Lock, Unchanged},
+          {"read 0xC1038", Fails, Read, Unchanged},
+          {"read 0xC1458", MovesOne, none, Converted},      // read on
+          {"read 0xC2A04", MovesNothing, Read, Unchanged},  // ends: too short
+          {"write 0xC1038", Fails, Write, Restored},
+          {"write 0x6AE88", Fails, Write, Restored},
+          {"write 0xC1248", MovesOne, none, Converted},  // written on
+          {"write 0xC2A04", MovesNothing, Write, Restored},
+          {"write 0xC1458", FailsFromThen, Write, RestoreFailed},
+          {"sync", Fails, Sync, Restored},
+          {"sync", FailsFromThen, Sync, RestoreFailed},
+          {"close", Fails, Close, Converted},
+      };
   testing::Scratch dir;
   int n = 0;
-  for (const auto& row : rows) {
+  for (const auto& [at, fault, failed, outcome] : rows) {
     const RomEdition edition = ++n % 2 ? Simplified : Traditional;
     const TargetScript target = n % 3 + 1;  // 3: any other target
-    SCOPED_TRACE(row.at + " to " + std::to_string(target));
+    SCOPED_TRACE(at + " to " + std::to_string(target));
     ScriptedCalls calls;
-    calls.fault_at = row.at;
-    calls.fault = row.fault;
+    calls.fault_at = at;
+    calls.fault = fault;
     const fs::path path = dir.MakeRom(edition, 0xC2A0B);  // just long enough
     const Bytes original = ReadFileBytes(path);
     try {
       ConvertRom(path, target, calls);
-      EXPECT_FALSE(row.failed) << "no error";
+      EXPECT_FALSE(failed) << "no error";
     } catch (const RomError& error) {
-      EXPECT_EQ(error.operation(), row.failed) << error.code();
-      EXPECT_EQ(error.outcome(), row.outcome);
+      EXPECT_EQ(error.operation(), failed) << error.code();
+      EXPECT_EQ(error.outcome(), outcome);
     }
-    if (row.fault == None) {
+    if (fault == None) {
       EXPECT_EQ(calls.log,
                 "open lock read 0xC1038+7 read 0xC1248+7 read 0xC1458+7 "
                 "read 0x6AE88+7 read 0xC2A04+7 write 0xC1038+7 write "
                 "0xC1248+7 write 0xC1458+7 write 0x6AE88+7 write 0xC2A04+7 "
                 "sync close ");
     }
-    if (row.outcome != RestoreFailed) {
+    if (outcome != RestoreFailed) {
       EXPECT_EQ(ReadFileBytes(path),
-                row.outcome == Converted
+                outcome == Converted
                     ? With(original, target == 1 ? Simplified : Traditional)
                     : original);
     }
   }
 }
 
-#ifdef _WIN32
+#ifndef _WIN32
+// A signal that asks the program to end waits for the file: raised as the
+// third write starts, in a child that converts on its one thread, it ends
+// the child once every run is written, where SIGKILL leaves three to repair.
+// A conversion leaves the mask and the handlers as it found them.
+TEST(RomTest, SignalsWaitForTheFile) {
+  const auto state = [] {  // each signal: blocked?, its handler the default?
+    sigset_t mask;
+    ::pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    std::vector<int> seen;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction action {};
+      ::sigaction(signal, nullptr, &action);
+      seen.insert(seen.end(),
+                  {sigismember(&mask, signal), action.sa_handler == SIG_DFL});
+    }
+    return seen;
+  };
+  const std::vector<int> before = state();
+  ASSERT_EQ(before, (std::vector{0, 1, 0, 1, 0, 1}));
+  testing::Scratch dir;
+  ConvertRom(dir.MakeRom(Simplified), kTraditionalScript);
+  EXPECT_EQ(state(), before);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+    const fs::path path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
+    ScriptedCalls calls;
+    calls.fault_at = "write 0xC1458";
+    calls.signal = signal;
+    const pid_t child = ::fork();
+    if (child == 0) {
+      [&]() noexcept { ConvertRom(path, kTraditionalScript, calls); }();
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(ConvertRom(path, kTraditionalScript).mismatched_sites.size(),
+              signal == SIGKILL ? 3u : 0u);
+  }
+}
+#else
 // Which paths get the \\?\ prefix: full paths of MAX_PATH (260) characters
 // or more, a share's as \\?\UNC\; none that has it already or is a device.
 TEST(WindowsRomTest, LongPathsGetThePrefix) {
