@@ -1,10 +1,10 @@
 """For the browser tests and the web benchmark: the test server, waiting,
-and the drivers of the three browser engines, which share one small API
-(see Page in drivers/common.py)."""
+and the browser engines' drivers (their shared Page is in drivers/common.py)."""
 
 import base64
 import hashlib
 import http.server
+import importlib
 import os
 import socket
 import threading
@@ -15,15 +15,13 @@ HERE = Path(__file__).resolve().parent
 ROOT = HERE.parents[1]
 SITE = Path(os.environ.get("QORVANE_WEB_SITE", ROOT / "build/web/site"))
 INSTRUMENTS = (HERE / "instruments.js").read_bytes()
-INJECTED = b'<script src="/__test__/instruments.js"></script>'
-ENGINES = ("chromium", "firefox", "webkit")
+ENGINES = {"chromium": "Chromium", "firefox": "Firefox", "webkit": "WebKit"}
 WAIT = 30  # seconds for any one wait
 
 
 class Server(http.server.ThreadingHTTPServer):
-    """The site on a free port of 127.0.0.1, with `script` (the test's
-    instruments) loaded first in each of its pages; every request's path is
-    logged in `requests`."""
+    """The site (`root`) on a free port of 127.0.0.1, with `script` loaded
+    first in each of its pages; each request's path is kept in `requests`."""
 
     daemon_threads = True
 
@@ -33,7 +31,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.origin = f"http://127.0.0.1:{self.server_address[1]}"
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
-    def stop(self):  # no longer answers, nor takes connections
+    def stop(self):
         self.shutdown()
         self.server_close()
 
@@ -42,10 +40,9 @@ class Server(http.server.ThreadingHTTPServer):
 
 
 def served_page(file):
-    """A page of the site as the server gives it: the instruments first."""
-    page = file.read_bytes()
-    assert page.count(b"<head>") == 1, "the page's head"
-    return page.replace(b"<head>", b"<head>" + INJECTED)
+    """A page as the server gives it: the script first."""
+    return file.read_bytes().replace(
+        b"<head>", b'<head><script src="/__test__/instruments.js"></script>', 1)
 
 
 def integrity(data):
@@ -62,23 +59,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         self.server.requests.append(self.path)
-        path = self.path.split("?")[0].split("#")[0]
-        if path == "/__test__/instruments.js":
-            return self.send(self.server.script, "text/javascript")
-        file = Path(self.translate_path(path))
+        file = Path(self.translate_path(self.path))
         file = file / "index.html" if file.is_dir() else file
-        if file.suffix == ".html" and file.is_file():  # the script first, in every page
+        if self.path == "/__test__/instruments.js":
+            return self.send(self.server.script, "text/javascript")
+        if file.suffix == ".html" and file.is_file():
             return self.send(served_page(file), "text/html")
-        if file.name == "sw.js" and file.is_file():  # which checks the page it keeps
+        if file.name == "sw.js" and file.is_file():  # which checks the page as served
             page = file.with_name("index.html")
-            worker = file.read_bytes().replace(integrity(page.read_bytes()),
-                                               integrity(served_page(page)))
-            return self.send(worker, "text/javascript")
+            return self.send(file.read_bytes().replace(
+                integrity(page.read_bytes()), integrity(served_page(page))), "text/javascript")
         return super().do_GET()
-
-    def do_POST(self):  # nothing is ever sent to the site
-        self.server.requests.append("POST " + self.path)
-        self.send_error(405)
 
     def send(self, body, kind):
         self.send_response(200)
@@ -115,14 +106,6 @@ def free_port():
         return s.getsockname()[1]
 
 
-def open_browser(engine, **options):
+def open_browser(engine):
     """A started browser of `engine`; its page(url) opens a tab."""
-    if engine == "chromium":
-        from drivers.chromium import Chromium as browser
-    elif engine == "firefox":
-        from drivers.firefox import Firefox as browser
-    elif engine == "webkit":
-        from drivers.webkit import WebKit as browser
-    else:
-        raise ValueError(engine)
-    return browser(**options)
+    return getattr(importlib.import_module(f"drivers.{engine}"), ENGINES[engine])()

@@ -19,9 +19,6 @@ ANDROID = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 "
 
 
 class Chromium:
-    engine = "chromium"
-    service_workers = True
-
     def __init__(self, profile=None):  # a profile given is kept
         self.owned = profile is None
         self.profile = profile or tempfile.mkdtemp(prefix="qorvane-chromium-")
@@ -34,8 +31,7 @@ class Chromium:
              f"--user-data-dir={self.profile}", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         atexit.register(self.close)
-        until(lambda: port_file.exists() and len(port_file.read_text().split()) == 2,
-              what="Chromium's port")
+        until(lambda: len(port_file.read_text().split()) == 2, what="Chromium's port")
         port, path = port_file.read_text().split()
         self.ws = websocket.create_connection(f"ws://127.0.0.1:{port}{path}",
                                               suppress_origin=True)
@@ -43,21 +39,18 @@ class Chromium:
 
     def send(self, method, session=None, **params):
         self.next_id += 1
-        message = {"id": self.next_id, "method": method, "params": params}
-        if session:
-            message["sessionId"] = session
-        self.ws.send(json.dumps(message))
+        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params,
+                                 **({"sessionId": session} if session else {})}))
         self.ws.settimeout(WAIT)
-        while True:
+        reply = {}
+        while reply.get("id") != self.next_id:
             reply = json.loads(self.ws.recv())
-            if reply.get("id") == self.next_id:
-                break
         if "error" in reply:
             raise RuntimeError(f"{method}: {reply['error']}")
         return reply["result"]
 
-    def page(self, url, device="desktop", width=800, height=600, touch=False, scale=1):
-        return ChromiumPage(self, url, device, width, height, touch, scale)
+    def page(self, url, device="desktop", width=800, height=600, touch=False):
+        return ChromiumPage(self, url, device, width, height, touch)
 
     def close(self):
         stop(self.proc)
@@ -66,22 +59,17 @@ class Chromium:
 
 
 class ChromiumPage(Page):
-    engine = "chromium"
-
-    def __init__(self, browser, url, device, width, height, touch, scale):
+    def __init__(self, browser, url, device, width, height, touch):
         self.browser = browser
         self.target = browser.send("Target.createTarget", url="about:blank")["targetId"]
         self.session = browser.send("Target.attachToTarget", targetId=self.target,
                                     flatten=True)["sessionId"]
-        self.send("Page.enable")
-        mobile = device == "android"
-        if mobile:
+        if device == "android":  # a phone without showOpenFilePicker (see instruments.js)
             width, height, touch = 360, 640, True
             self.send("Emulation.setUserAgentOverride", userAgent=ANDROID,
                       platform="Linux armv8l")
-        self.touch = touch
         self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                  deviceScaleFactor=scale, mobile=mobile)
+                  deviceScaleFactor=1, mobile=device == "android")
         self.send("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5)
         self.goto(url)
 
@@ -101,21 +89,20 @@ class ChromiumPage(Page):
         self.wait("document.readyState === 'complete' && !!document.body")
 
     def js(self, expression):
-        reply = self.send("Runtime.evaluate", expression=expression, awaitPromise=True,
-                          returnByValue=True)
-        if "exceptionDetails" in reply:
-            raise RuntimeError(f"{expression[:80]}: {reply['exceptionDetails']}")
-        return reply["result"].get("value")
+        return self.result(self.send("Runtime.evaluate", expression=expression,
+                                     awaitPromise=True, returnByValue=True))
 
     def element(self, expression):
-        reply = self.send("Runtime.evaluate", expression=expression)
-        return Element(reply["result"]["objectId"])
+        return Element(self.send("Runtime.evaluate", expression=expression)
+                       ["result"]["objectId"])
 
     def call(self, handle, function):
-        reply = self.send("Runtime.callFunctionOn", functionDeclaration=function,
-                          objectId=handle.ref, returnByValue=True, awaitPromise=True)
+        return self.result(self.send("Runtime.callFunctionOn", functionDeclaration=function,
+                                     objectId=handle.ref, returnByValue=True))
+
+    def result(self, reply):
         if "exceptionDetails" in reply:
-            raise RuntimeError(f"{function[:80]}: {reply['exceptionDetails']}")
+            raise RuntimeError(reply["exceptionDetails"])
         return reply["result"].get("value")
 
     def find(self, role, name=None):
@@ -127,16 +114,14 @@ class ChromiumPage(Page):
 
     def press(self, x, y, touch=False):
         if touch:
-            point = [{"x": x, "y": y}]
-            self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=point)
+            self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y}])
             self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
             return
         for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
             self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                       clickCount=1)
 
-    def key(self, key, shift=False):
-        assert key == "Tab"
+    def key(self, shift=False):
         for kind in ("rawKeyDown", "keyUp"):
             self.send("Input.dispatchKeyEvent", type=kind, key="Tab", code="Tab",
                       windowsVirtualKeyCode=9, modifiers=8 if shift else 0)
@@ -152,17 +137,5 @@ class ChromiumPage(Page):
                              "height": height + 32, "scale": 1}}
         return base64.b64decode(self.send("Page.captureScreenshot", **clip)["data"])
 
-    def viewport(self, width, height):
-        self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                  deviceScaleFactor=1, mobile=False)
-
-    def offline(self):  # the network gone as well as the server
-        self.send("Network.enable")
-        self.send("Network.emulateNetworkConditions", offline=True, latency=0,
-                  downloadThroughput=-1, uploadThroughput=-1)
-
     def close(self):
-        try:
-            self.browser.send("Target.closeTarget", targetId=self.target)
-        except Exception:
-            pass
+        self.browser.send("Target.closeTarget", targetId=self.target)

@@ -16,30 +16,20 @@ from drivers.common import Element, Page, W3CActions, stop
 from harness import WAIT, free_port, until
 
 # A fresh profile: no first-run pages, updates, telemetry or other traffic
-# of Firefox's own; service workers on the test's plain-HTTP address.
+# of Firefox's own.
 PREFERENCES = {
     "browser.shell.checkDefaultBrowser": False,
     "browser.startup.homepage_override.mstone": "ignore",
-    "browser.aboutwelcome.enabled": False,
     "datareporting.policy.dataSubmissionEnabled": False,
-    "datareporting.healthreport.uploadEnabled": False,
     "toolkit.telemetry.reportingpolicy.firstRun": False,
     "app.update.disabledForTesting": True,
     "app.normandy.enabled": False,
-    "browser.safebrowsing.malware.enabled": False,
-    "browser.safebrowsing.phishing.enabled": False,
     "network.captive-portal-service.enabled": False,
     "network.connectivity-service.enabled": False,
-    "extensions.update.enabled": False,
-    "dom.serviceWorkers.enabled": True,
-    "dom.serviceWorkers.testing.enabled": True,
 }
 
 
 class Firefox:
-    engine = "firefox"
-    service_workers = True
-
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="qorvane-firefox-")
         Path(self.profile, "user.js").write_text("".join(
@@ -50,53 +40,38 @@ class Firefox:
              "--profile", self.profile, "--no-remote", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         atexit.register(self.close)
-        self.ws = until(lambda: self.connect(port), what="Firefox's WebDriver BiDi")
+        # No Origin header: Firefox refuses a connection that has one.
+        self.ws = until(lambda: websocket.create_connection(
+            f"ws://127.0.0.1:{port}/session", suppress_origin=True), what="Firefox's BiDi")
         self.ids = itertools.count(1)
-        self.send("session.new", capabilities={"alwaysMatch": {"acceptInsecureCerts": True}})
-
-    def connect(self, port):
-        try:  # no Origin header: Firefox refuses a connection that has one
-            return websocket.create_connection(f"ws://127.0.0.1:{port}/session",
-                                               suppress_origin=True)
-        except (ConnectionError, websocket.WebSocketException):
-            return None
+        self.send("session.new", capabilities={})
 
     def send(self, method, **params):
         message_id = next(self.ids)
         self.ws.send(json.dumps({"id": message_id, "method": method, "params": params}))
         self.ws.settimeout(WAIT)
-        while True:
+        reply = {}
+        while reply.get("id") != message_id:
             reply = json.loads(self.ws.recv())
-            if reply.get("id") == message_id:
-                break
         if reply.get("type") == "error":
             raise RuntimeError(f"{method}: {reply.get('error')}: {reply.get('message')}")
         return reply["result"]
 
-    def page(self, url, device="desktop", width=800, height=600, touch=False, scale=1):
+    def page(self, url, device="desktop", width=800, height=600, touch=False):
         return FirefoxPage(self, url, width, height)
 
     def close(self):
-        if self.proc.poll() is None:
-            try:
-                self.send("browser.close")
-                self.proc.wait(10)
-            except Exception:
-                stop(self.proc)
+        stop(self.proc)
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
 class FirefoxPage(W3CActions, Page):
-    engine = "firefox"
-
     def __init__(self, browser, url, width, height):
-        self.browser = browser
-        self.context = browser.send("browsingContext.create", type="tab")["context"]
-        self.viewport(width, height)
+        self.send = browser.send
+        self.context = self.send("browsingContext.create", type="tab")["context"]
+        self.send("browsingContext.setViewport", context=self.context,
+                  viewport={"width": width, "height": height})
         self.goto(url)
-
-    def send(self, method, **params):
-        return self.browser.send(method, **params)
 
     def goto(self, url):
         self.send("browsingContext.navigate", context=self.context, url=url, wait="complete")
@@ -104,29 +79,25 @@ class FirefoxPage(W3CActions, Page):
     def reload(self):
         self.send("browsingContext.reload", context=self.context, wait="complete")
 
-    def evaluate(self, expression, ownership="none"):
-        reply = self.send("script.evaluate", expression=expression, awaitPromise=True,
-                          target={"context": self.context}, resultOwnership=ownership)
+    def run(self, method, ownership="none", **params):
+        reply = self.send(method, awaitPromise=True, target={"context": self.context},
+                          resultOwnership=ownership, **params)
         if reply["type"] == "exception":
-            raise RuntimeError(f"{expression[:80]}: {reply['exceptionDetails']['text']}")
+            raise RuntimeError(reply["exceptionDetails"]["text"])
         return reply["result"]
 
     def js(self, expression):
-        result = self.evaluate(f"(async () => JSON.stringify(await ({expression})))()")
+        result = self.run("script.evaluate",
+                          expression=f"(async () => JSON.stringify(await ({expression})))()")
         return json.loads(result["value"]) if result["type"] == "string" else None
 
     def element(self, expression):
-        return Element(self.evaluate(expression, "root")["sharedId"])
+        return Element(self.run("script.evaluate", "root", expression=expression)["sharedId"])
 
     def call(self, handle, function):
-        reply = self.send(
-            "script.callFunction", awaitPromise=True, target={"context": self.context},
-            functionDeclaration=f"async (e) => JSON.stringify(await ({function}).call(e))",
-            arguments=[{"sharedId": handle.ref}])
-        if reply["type"] == "exception":
-            raise RuntimeError(f"{function[:80]}: {reply['exceptionDetails']['text']}")
-        result = reply["result"]
-        return json.loads(result["value"]) if result["type"] == "string" else None
+        result = self.run("script.callFunction", arguments=[{"sharedId": handle.ref}],
+                          functionDeclaration=f"(e) => JSON.stringify(({function}).call(e))")
+        return json.loads(result["value"])
 
     def find(self, role, name=None):
         value = {"role": role, **({"name": name} if name else {})}
@@ -134,8 +105,8 @@ class FirefoxPage(W3CActions, Page):
                           locator={"type": "accessibility", "value": value})["nodes"]
         return [Element(node["sharedId"]) for node in nodes]
 
-    def perform(self, *sources):
-        self.send("input.performActions", context=self.context, actions=list(sources))
+    def perform(self, source):
+        self.send("input.performActions", context=self.context, actions=[source])
         self.send("input.releaseActions", context=self.context)
 
     def set_files(self, handle, paths):
@@ -151,12 +122,5 @@ class FirefoxPage(W3CActions, Page):
         return base64.b64decode(self.send("browsingContext.captureScreenshot",
                                           context=self.context, **clip)["data"])
 
-    def viewport(self, width, height):
-        self.send("browsingContext.setViewport", context=self.context,
-                  viewport={"width": width, "height": height})
-
     def close(self):
-        try:
-            self.send("browsingContext.close", context=self.context)
-        except Exception:
-            pass
+        self.send("browsingContext.close", context=self.context)
