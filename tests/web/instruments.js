@@ -1,14 +1,14 @@
 // Loaded by the test server before the page's own script. Its settings come
 // from the address's fragment, which a reload keeps:
 // #mode=picker|download&device=desktop|android|iphone|ipad|iphone-safari|mac.
-// window.__test keeps what the page did (the file input it opened, the files
-// it downloaded or shared, the bytes it read, the permissions it asked) and
-// holds what the test wants to happen (a failing write, a share's answer).
+// window.__test keeps what the page did (the file input it opened, the
+// copies it downloaded or shared, the bytes it read, the permissions it
+// asked) and what the test wants to happen (a failing write, a share's answer).
 (() => {
   const settings = Object.fromEntries(new URLSearchParams(location.hash.slice(1)));
   const device = settings.device || "desktop";
   const test = window.__test = {
-    inputClicks: 0, downloads: [], shares: [], blobs: new Map(), bytesRead: 0,
+    inputClicks: 0, copies: [], blobs: new Map(), bytesRead: 0,
     pick: null, permission: "granted", permissionCalls: [], fail: {},
     written: 0, aborted: 0, boxAtClose: null,
     share: "success",  // or "abort", "reject" (fails), "none" (canShare false)
@@ -26,7 +26,7 @@
     if (!link) return;
     event.preventDefault();
     const blob = test.blobs.get(link.href);
-    test.downloads.push({ name: link.download, type: blob && blob.type, blob });
+    test.copies.push({ how: "download", name: link.download, type: blob && blob.type, blob });
   }, true);
 
   // The file input is kept for the test to set its files, instead of a dialog.
@@ -44,14 +44,11 @@
     test.bytesRead += this.size;
     return arrayBuffer.call(this);
   };
-  test.read = async (blob, start = 0, end = blob.size) => {
-    const bytes = new Uint8Array(await arrayBuffer.call(blob.slice(start, end)));
-    let text = "";
-    for (let i = 0; i < bytes.length; i += 0x8000) {
-      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
-    }
-    return btoa(text);
-  };
+  test.read = (blob, start = 0, end = blob.size) => new Promise(resolve => {
+    const reader = new FileReader();
+    reader.onload = () => resolve(reader.result.split(",")[1]);
+    reader.readAsDataURL(blob.slice(start, end));
+  });
 
   // An Apple device: an iPhone, or an iPad or Mac (whose Safari says Mac).
   const define = (name, value) =>
@@ -72,7 +69,9 @@
       if (navigator.userActivation && !navigator.userActivation.isActive) {
         throw new DOMException("Must be handling a user gesture", "NotAllowedError");
       }
-      test.shares.push([...data.files]);
+      for (const file of data.files) {
+        test.copies.push({ how: "share", name: file.name, type: file.type, blob: file });
+      }
       if (test.share === "abort") throw new DOMException("Share canceled", "AbortError");
       if (test.share !== "success") throw new DOMException("", "NotAllowedError");
     };

@@ -2,23 +2,20 @@
 
 import atexit
 import base64
-import json
 import shutil
 import subprocess
 import tempfile
 import time
 from pathlib import Path
 
-import websocket
-
-from drivers.common import Element, Page, stop
-from harness import WAIT, until
+from drivers.common import Element, Page, Socket, stop
+from harness import until
 
 ANDROID = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 "
            "(KHTML, like Gecko) Chrome/120.0.0.0 Mobile Safari/537.36")
 
 
-class Chromium:
+class Chromium(Socket):
     def __init__(self, profile=None):  # a profile given is kept
         self.owned = profile is None
         self.profile = profile or tempfile.mkdtemp(prefix="qorvane-chromium-")
@@ -33,21 +30,7 @@ class Chromium:
         atexit.register(self.close)
         until(lambda: len(port_file.read_text().split()) == 2, what="Chromium's port")
         port, path = port_file.read_text().split()
-        self.ws = websocket.create_connection(f"ws://127.0.0.1:{port}{path}",
-                                              suppress_origin=True)
-        self.next_id = 0
-
-    def send(self, method, session=None, **params):
-        self.next_id += 1
-        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params,
-                                 **({"sessionId": session} if session else {})}))
-        self.ws.settimeout(WAIT)
-        reply = {}
-        while reply.get("id") != self.next_id:
-            reply = json.loads(self.ws.recv())
-        if "error" in reply:
-            raise RuntimeError(f"{method}: {reply['error']}")
-        return reply["result"]
+        self.connect(f"ws://127.0.0.1:{port}{path}")
 
     def page(self, url, device="desktop", width=800, height=600, touch=False):
         return ChromiumPage(self, url, device, width, height, touch)
@@ -78,29 +61,22 @@ class ChromiumPage(Page):
 
     def goto(self, url):
         self.send("Page.navigate", url=url)
-        self.wait_load()
-
-    def reload(self):
-        self.send("Page.reload")
-        self.wait_load()
-
-    def wait_load(self):
         time.sleep(0.1)
         self.wait("document.readyState === 'complete' && !!document.body")
 
     def js(self, expression):
-        return self.result(self.send("Runtime.evaluate", expression=expression,
-                                     awaitPromise=True, returnByValue=True))
+        return self.value(self.send("Runtime.evaluate", expression=expression,
+                                    awaitPromise=True, returnByValue=True))
 
     def element(self, expression):
         return Element(self.send("Runtime.evaluate", expression=expression)
                        ["result"]["objectId"])
 
     def call(self, handle, function):
-        return self.result(self.send("Runtime.callFunctionOn", functionDeclaration=function,
-                                     objectId=handle.ref, returnByValue=True))
+        return self.value(self.send("Runtime.callFunctionOn", functionDeclaration=function,
+                                    objectId=handle.ref, returnByValue=True))
 
-    def result(self, reply):
+    def value(self, reply):
         if "exceptionDetails" in reply:
             raise RuntimeError(reply["exceptionDetails"])
         return reply["result"].get("value")
@@ -116,10 +92,10 @@ class ChromiumPage(Page):
         if touch:
             self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y}])
             self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
-            return
-        for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
-            self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
-                      clickCount=1)
+        else:
+            for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
+                self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                          clickCount=1)
 
     def key(self, shift=False):
         for kind in ("rawKeyDown", "keyUp"):
@@ -131,7 +107,7 @@ class ChromiumPage(Page):
 
     def screenshot(self, around=None):
         clip = {}
-        if around:
+        if around:  # with a margin of 16 px
             x, y, width, height = self.box(around)
             clip = {"clip": {"x": x - 16, "y": y - 16, "width": width + 32,
                              "height": height + 32, "scale": 1}}

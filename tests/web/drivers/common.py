@@ -1,6 +1,6 @@
 """What every engine's Page offers, built on its driver's few calls:
 
-  goto(url), reload()          navigate and wait for the load
+  goto(url)                    navigate and wait for the load
   js(expression)               its value (JSON), promises awaited
   element(expression)          a handle of the element an expression gives
   call(handle, function)       `function` (JS source) called on the element
@@ -8,11 +8,15 @@
   press(x, y, touch)           a real mouse click or touch tap at a point
   key(shift)                   a real Tab (or Shift+Tab) key press
   set_files(handle, paths)     a file input's files, as a user would choose
-  screenshot(around)           PNG bytes of the viewport, or around an element
+  screenshot(around)           PNG bytes of the viewport, or around an element id
 """
 
+import itertools
+import json
 import subprocess
 import time
+
+import websocket
 
 from harness import WAIT, until
 
@@ -27,6 +31,29 @@ def stop(process):
         process.wait()
 
 
+class Socket:
+    """JSON messages over a websocket (DevTools, WebDriver BiDi), each
+    answered by id."""
+
+    def connect(self, url):  # no Origin header: Firefox refuses one
+        self.ids = itertools.count(1)
+        self.ws = websocket.create_connection(url, suppress_origin=True)
+        return self.ws
+
+    def send(self, method, session=None, **params):
+        message = {"id": next(self.ids), "method": method, "params": params}
+        if session:
+            message["sessionId"] = session
+        self.ws.send(json.dumps(message))
+        self.ws.settimeout(WAIT)
+        reply = {}
+        while reply.get("id") != message["id"]:
+            reply = json.loads(self.ws.recv())
+        if "error" in reply:
+            raise RuntimeError(f"{method}: {reply['error']} {reply.get('message', '')}")
+        return reply["result"]
+
+
 class Element:
     def __init__(self, ref):
         self.ref = ref
@@ -38,8 +65,7 @@ class Page:
         return until(lambda: self.js(expression), timeout, expression)
 
     def box(self, target):
-        """[left, top, width, height] of an element: a handle, an id, or
-        (role, name)."""
+        """[left, top, width, height] of a handle, an element id, or (role, name)."""
         if isinstance(target, str):
             target = self.element(f"document.getElementById({target!r})")
         elif isinstance(target, tuple):

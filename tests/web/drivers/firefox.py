@@ -1,61 +1,29 @@
 """Firefox ESR, headless, over WebDriver BiDi, which Firefox serves itself
-(no geckodriver)."""
+(no geckodriver). Its remote agent sets the profile's preferences for
+automation: no updates, telemetry or first-run pages."""
 
 import atexit
 import base64
-import itertools
 import json
 import shutil
 import subprocess
 import tempfile
-from pathlib import Path
 
-import websocket
-
-from drivers.common import Element, Page, W3CActions, stop
-from harness import WAIT, free_port, until
-
-# A fresh profile: no first-run pages, updates, telemetry or other traffic
-# of Firefox's own.
-PREFERENCES = {
-    "browser.shell.checkDefaultBrowser": False,
-    "browser.startup.homepage_override.mstone": "ignore",
-    "datareporting.policy.dataSubmissionEnabled": False,
-    "toolkit.telemetry.reportingpolicy.firstRun": False,
-    "app.update.disabledForTesting": True,
-    "app.normandy.enabled": False,
-    "network.captive-portal-service.enabled": False,
-    "network.connectivity-service.enabled": False,
-}
+from drivers.common import Element, Page, Socket, W3CActions, stop
+from harness import free_port, until
 
 
-class Firefox:
+class Firefox(Socket):
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="qorvane-firefox-")
-        Path(self.profile, "user.js").write_text("".join(
-            f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in PREFERENCES.items()))
         port = free_port()
         self.proc = subprocess.Popen(
             ["firefox-esr", "--headless", f"--remote-debugging-port={port}",
              "--profile", self.profile, "--no-remote", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         atexit.register(self.close)
-        # No Origin header: Firefox refuses a connection that has one.
-        self.ws = until(lambda: websocket.create_connection(
-            f"ws://127.0.0.1:{port}/session", suppress_origin=True), what="Firefox's BiDi")
-        self.ids = itertools.count(1)
+        until(lambda: self.connect(f"ws://127.0.0.1:{port}/session"), what="Firefox's BiDi")
         self.send("session.new", capabilities={})
-
-    def send(self, method, **params):
-        message_id = next(self.ids)
-        self.ws.send(json.dumps({"id": message_id, "method": method, "params": params}))
-        self.ws.settimeout(WAIT)
-        reply = {}
-        while reply.get("id") != message_id:
-            reply = json.loads(self.ws.recv())
-        if reply.get("type") == "error":
-            raise RuntimeError(f"{method}: {reply.get('error')}: {reply.get('message')}")
-        return reply["result"]
 
     def page(self, url, device="desktop", width=800, height=600, touch=False):
         return FirefoxPage(self, url, width, height)
@@ -75,9 +43,6 @@ class FirefoxPage(W3CActions, Page):
 
     def goto(self, url):
         self.send("browsingContext.navigate", context=self.context, url=url, wait="complete")
-
-    def reload(self):
-        self.send("browsingContext.reload", context=self.context, wait="complete")
 
     def run(self, method, ownership="none", **params):
         reply = self.send(method, awaitPromise=True, target={"context": self.context},
@@ -115,7 +80,7 @@ class FirefoxPage(W3CActions, Page):
 
     def screenshot(self, around=None):
         clip = {}
-        if around:
+        if around:  # with a margin of 16 px
             x, y, width, height = self.box(around)
             clip = {"clip": {"type": "box", "x": x - 16, "y": y - 16, "width": width + 32,
                              "height": height + 32}}

@@ -96,10 +96,6 @@ class WebKitPage(W3CActions, Page):
         self.send("POST", "/url", {"url": url})
         self.wait("document.readyState === 'complete' && !!document.body")
 
-    def reload(self):
-        self.send("POST", "/refresh")
-        self.wait("document.readyState === 'complete' && !!document.body")
-
     def execute(self, script, *args):
         return self.send("POST", "/execute/sync", {"script": script, "args": list(args)})
 
