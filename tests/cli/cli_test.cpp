@@ -28,7 +28,8 @@ CliRun Cli(const Args& args) {
 #ifndef _WIN32  // POSIX names
 // One line for each file, an error or warning to standard error; names
 // that would break a line, or are no UTF-8, quoted as $'...'. Of several
-// statuses the gravest wins, wherever it comes.
+// statuses the gravest wins, wherever it comes (exit statuses: 0 done, 1
+// refused, 2 usage, 3 file error, 4 damaged).
 TEST(CliTest, InspectsAndConvertsFileByFile) {
   testing::Scratch dir;
   const std::string t = dir.MakeRom(Traditional).string() + ": traditional";
@@ -53,16 +54,14 @@ TEST(CliTest, InspectsAndConvertsFileByFile) {
                                      " 请选择正确的ROM文件\n");
   };
   const std::vector<std::pair<Args, CliRun>> cases = {
-      {{half}, {kExitDamaged, half_line, ""}},
-      {{n, u}, {kExitOk, nu, ""}},
-      {{half, gone}, {kExitFileError, half_line, no_file}},
+      {{half}, {4, half_line, ""}},
+      {{n, u}, {0, nu, ""}},
+      {{half, gone}, {3, half_line, no_file}},
       {{"--to=simplified", gone, n, t.substr(0, t.find(':'))},
-       {kExitFileError, t + " -> simplified\n",
-        no_file + warning(n, NotEnhanced)}},
-      {{"--to", "simplified", u},
-       {kExitWrongFile, "", warning(u, Unrecognised)}},
+       {3, t + " -> simplified\n", no_file + warning(n, NotEnhanced)}},
+      {{"--to", "simplified", u}, {1, "", warning(u, Unrecognised)}},
       {{"--to=simplified", half},
-       {kExitOk,
+       {0,
         q + ": simplified -> simplified (repaired the runs at 0x6AE88, "
             "0xC2A04)\n",
         ""}},
@@ -104,7 +103,7 @@ TEST(CliUsageTest, UsageErrorsAreToldOnStandardError) {
   for (const Args& args :
        {Args{}, Args{"--to"}, Args{"--to", "klingon", "a"}, Args{"-x", "a"}}) {
     const auto [status, out, err] = Cli(args);
-    EXPECT_TRUE(status == kExitUsage && out.empty() && !err.empty())
+    EXPECT_TRUE(status == 2 && out.empty() && !err.empty())
         << ::testing::PrintToString(args);
   }
 }

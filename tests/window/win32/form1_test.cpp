@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <process.h>
 
-#include "text/text.h"
 #include "tests/window/form1_checks.h"
+#include "text/text.h"
 
 namespace qorvane {
 namespace {
@@ -77,33 +77,33 @@ TEST(Win32Form1Test, ActionsAndEnds) {
 }
 
 // The real program, used through its real dialogs (e2e.sh, in the build
-// folder); controls found by class and caption (or "#" id) within 30 s.
-struct Wanted {
-  std::wstring window_class, text;
-  HWND found = nullptr;
-};
-BOOL CALLBACK Match(HWND w, LPARAM wanted_at) {
-  auto& wanted = *reinterpret_cast<Wanted*>(wanted_at);  // NOLINT: it is
-  wchar_t name[64] = {}, text[1024] = {};
-  ::GetClassNameW(w, name, 64);
-  ::SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, nullptr);
-  const std::wstring id = L"#" + std::to_wstring(::GetDlgCtrlID(w));
-  if (wanted.window_class == name && (wanted.text == text || wanted.text == id))
-    wanted.found = w;
-  return wanted.found == nullptr;
-}
-HWND Find(std::string_view title, std::string_view text,
-          const wchar_t* window_class = L"Button") {
-  Wanted wanted{window_class, Utf8ToUtf16(text)};
+// folder): a control of the window titled `title`, found by its class and
+// its caption (or "#" and its id) within 30 s.
+HWND Find(const char* title, const char* text,
+          const wchar_t* kind = L"Button") {
+  struct Wanted {
+    std::wstring kind, text;
+    HWND found = nullptr;
+  } wanted{kind, Utf8ToUtf16(text)};
+  const WNDENUMPROC match = [](HWND w, LPARAM at) -> BOOL {
+    auto& wanted = *reinterpret_cast<Wanted*>(at);  // NOLINT: it is
+    wchar_t name[64] = {}, text[1024] = {};
+    ::GetClassNameW(w, name, 64);
+    ::SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 2000, nullptr);
+    const std::wstring id = L"#" + std::to_wstring(::GetDlgCtrlID(w));
+    if (wanted.kind == name && (wanted.text == text || wanted.text == id))
+      wanted.found = w;
+    return wanted.found == nullptr;
+  };
   for (int i = 0; i < 300 && !wanted.found; ++i, ::Sleep(100)) {
     HWND top = ::FindWindowW(nullptr, Utf8ToUtf16(title).c_str());
-    if (top) ::EnumChildWindows(top, Match, reinterpret_cast<LPARAM>(&wanted));
+    if (top) ::EnumChildWindows(top, match, reinterpret_cast<LPARAM>(&wanted));
   }
   EXPECT_NE(wanted.found, nullptr) << title << ": " << text;
   return wanted.found;
 }
-void Click(std::string_view title, std::string_view text) {
+void Click(const char* title, const char* text) {
   if (HWND button = Find(title, text)) ::PostMessageW(button, BM_CLICK, 0, 0);
 }
 
@@ -114,21 +114,23 @@ TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
   const testing::Bytes before = testing::ReadFileBytes(rom);
   const auto run = reinterpret_cast<HANDLE>(::_wspawnl(  // NOLINT: a handle
       _P_NOWAIT, L"window\\win32\\qorvane-switcher.exe", L"switcher", nullptr));
-  Click(texts::kWindowTitle, texts::kBrowseButton);
-  ::SendMessageW(Find(texts::kOpenDialogTitle, "", L"Edit"), WM_SETTEXT, 0,
+  const char* form = "QorvaneADVANCE中文版 简繁体切换工具";
+  Click(form, "浏览..");
+  ::SendMessageW(Find("打开QorvaneROM文件", "", L"Edit"), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(rom.c_str()));
-  Click(texts::kOpenDialogTitle, "#1");                  // Open
-  Find(texts::kWindowTitle, texts::kStatusSimplified);   // read
-  Click(texts::kWindowTitle, texts::kTraditionalLabel);  // Option2's name
-  Click(texts::kWindowTitle, texts::kConvertButton);
-  Click(texts::kNoticeTitle, "#1");  // OK
+  Click("打开QorvaneROM文件", "#1");  // Open
+  Find(form, "目前此ROM为简体中文");  // read
+  Click(form, "繁体中文");            // Option2's name
+  Click(form, "转 换");
+  Click("提 示", "#1");  // OK
   DWORD status = 1;
   if (::WaitForSingleObject(run, 30000) != WAIT_OBJECT_0) {
     ::TerminateProcess(run, 1);  // not left behind in Wine
   }
   ::GetExitCodeProcess(run, &status);
-  EXPECT_EQ(std::pair(status, testing::ReadFileBytes(rom)),
-            std::pair(DWORD{0}, testing::With(before, RomEdition::Traditional)));
+  EXPECT_EQ(
+      std::pair(status, testing::ReadFileBytes(rom)),
+      std::pair(DWORD{0}, testing::With(before, RomEdition::Traditional)));
 }
 
 }  // namespace
