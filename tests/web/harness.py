@@ -21,12 +21,12 @@ WAIT = 30  # seconds for any one wait
 
 class Server(http.server.ThreadingHTTPServer):
     """The site (`root`) on a free port of 127.0.0.1, with `script` loaded
-    first in each of its pages; each request's path is kept in `requests`."""
+    first in each of its pages."""
 
     daemon_threads = True
 
     def __init__(self, root=SITE, script=INSTRUMENTS):
-        self.root, self.script, self.requests = Path(root), script, []
+        self.root, self.script = Path(root), script
         super().__init__(("127.0.0.1", 0), Handler)
         self.origin = f"http://127.0.0.1:{self.server_address[1]}"
         threading.Thread(target=self.serve_forever, daemon=True).start()
@@ -58,7 +58,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def do_GET(self):
-        self.server.requests.append(self.path)
         file = Path(self.translate_path(self.path))
         file = file / "index.html" if file.is_dir() else file
         if self.path == "/__test__/instruments.js":

@@ -8,7 +8,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from drivers.common import Element, Page, Socket, stop
+from drivers.common import Page, Socket, stop
 from harness import until
 
 ANDROID = ("Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 "
@@ -69,12 +69,11 @@ class ChromiumPage(Page):
                                     awaitPromise=True, returnByValue=True))
 
     def element(self, expression):
-        return Element(self.send("Runtime.evaluate", expression=expression)
-                       ["result"]["objectId"])
+        return self.send("Runtime.evaluate", expression=expression)["result"]["objectId"]
 
     def call(self, handle, function):
         return self.value(self.send("Runtime.callFunctionOn", functionDeclaration=function,
-                                    objectId=handle.ref, returnByValue=True))
+                                    objectId=handle, returnByValue=True))
 
     def value(self, reply):
         if "exceptionDetails" in reply:
@@ -85,8 +84,8 @@ class ChromiumPage(Page):
         root = self.send("DOM.getDocument", depth=0)["root"]["nodeId"]
         nodes = self.send("Accessibility.queryAXTree", nodeId=root, role=role,
                           **({"accessibleName": name} if name else {}))["nodes"]
-        return [Element(self.send("DOM.resolveNode", backendNodeId=n["backendDOMNodeId"])
-                        ["object"]["objectId"]) for n in nodes if not n.get("ignored")]
+        return [self.send("DOM.resolveNode", backendNodeId=n["backendDOMNodeId"])
+                ["object"]["objectId"] for n in nodes if not n.get("ignored")]
 
     def press(self, x, y, touch=False):
         if touch:
@@ -103,7 +102,7 @@ class ChromiumPage(Page):
                       windowsVirtualKeyCode=9, modifiers=8 if shift else 0)
 
     def set_files(self, handle, paths):
-        self.send("DOM.setFileInputFiles", files=[str(p) for p in paths], objectId=handle.ref)
+        self.send("DOM.setFileInputFiles", files=[str(p) for p in paths], objectId=handle)
 
     def screenshot(self, around=None):
         clip = {}

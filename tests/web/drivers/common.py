@@ -2,7 +2,7 @@
 
   goto(url)                    navigate and wait for the load
   js(expression)               its value (JSON), promises awaited
-  element(expression)          a handle of the element an expression gives
+  element(expression)          a handle (the driver's reference) of an element
   call(handle, function)       `function` (JS source) called on the element
   find(role, name)             handles of elements by accessible role and name
   press(x, y, touch)           a real mouse click or touch tap at a point
@@ -54,23 +54,18 @@ class Socket:
         return reply["result"]
 
 
-class Element:
-    def __init__(self, ref):
-        self.ref = ref
-
-
 class Page:
     def wait(self, expression, timeout=WAIT):
         """The expression's value once true."""
         return until(lambda: self.js(expression), timeout, expression)
 
     def box(self, target):
-        """[left, top, width, height] of a handle, an element id, or (role, name)."""
+        """[left, top, width, height] of an element by id, or by (role, name)."""
         if isinstance(target, str):
-            target = self.element(f"document.getElementById({target!r})")
-        elif isinstance(target, tuple):
-            target = until(lambda: self.find(*target), what=f"{target}")[0]
-        return self.call(target, "function () { const r = this.getBoundingClientRect();"
+            handle = self.element(f"document.getElementById({target!r})")
+        else:
+            handle = until(lambda: self.find(*target), what=f"{target}")[0]
+        return self.call(handle, "function () { const r = this.getBoundingClientRect();"
                                  " return [r.left, r.top, r.width, r.height]; }")
 
     def click(self, target, touch=False):

@@ -9,7 +9,7 @@ import shutil
 import subprocess
 import tempfile
 
-from drivers.common import Element, Page, Socket, W3CActions, stop
+from drivers.common import Page, Socket, W3CActions, stop
 from harness import free_port, until
 
 
@@ -57,10 +57,10 @@ class FirefoxPage(W3CActions, Page):
         return json.loads(result["value"]) if result["type"] == "string" else None
 
     def element(self, expression):
-        return Element(self.run("script.evaluate", "root", expression=expression)["sharedId"])
+        return self.run("script.evaluate", "root", expression=expression)["sharedId"]
 
     def call(self, handle, function):
-        result = self.run("script.callFunction", arguments=[{"sharedId": handle.ref}],
+        result = self.run("script.callFunction", arguments=[{"sharedId": handle}],
                           functionDeclaration=f"(e) => JSON.stringify(({function}).call(e))")
         return json.loads(result["value"])
 
@@ -68,14 +68,14 @@ class FirefoxPage(W3CActions, Page):
         value = {"role": role, **({"name": name} if name else {})}
         nodes = self.send("browsingContext.locateNodes", context=self.context,
                           locator={"type": "accessibility", "value": value})["nodes"]
-        return [Element(node["sharedId"]) for node in nodes]
+        return [node["sharedId"] for node in nodes]
 
     def perform(self, source):
         self.send("input.performActions", context=self.context, actions=[source])
         self.send("input.releaseActions", context=self.context)
 
     def set_files(self, handle, paths):
-        self.send("input.setFiles", context=self.context, element={"sharedId": handle.ref},
+        self.send("input.setFiles", context=self.context, element={"sharedId": handle},
                   files=[str(p) for p in paths])
 
     def screenshot(self, around=None):

@@ -11,7 +11,7 @@ import tempfile
 import urllib.error
 import urllib.request
 
-from drivers.common import Element, Page, W3CActions, stop
+from drivers.common import Page, W3CActions, stop
 from harness import WAIT, free_port, until
 
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
@@ -103,19 +103,19 @@ class WebKitPage(W3CActions, Page):
         return self.execute(f"return (async () => ({expression}))();")
 
     def element(self, expression):
-        return Element(self.execute(f"return {expression};")[ELEMENT])
+        return self.execute(f"return {expression};")[ELEMENT]
 
     def call(self, handle, function):
-        return self.execute(f"return ({function}).call(arguments[0]);", {ELEMENT: handle.ref})
+        return self.execute(f"return ({function}).call(arguments[0]);", {ELEMENT: handle})
 
     def find(self, role, name=None):
         found = []
         for item in self.send("POST", "/elements", {"using": "css selector",
                                                      "value": CANDIDATES[role]}):
-            element = Element(item[ELEMENT])
+            element = item[ELEMENT]
             if (self.call(element, SHOWN)  # (a hidden one has no computed role)
-                    and self.send("GET", f"/element/{element.ref}/computedrole") == role
-                    and name in (None, self.send("GET", f"/element/{element.ref}/computedlabel"))):
+                    and self.send("GET", f"/element/{element}/computedrole") == role
+                    and name in (None, self.send("GET", f"/element/{element}/computedlabel"))):
                 found.append(element)
         return found
 
@@ -124,13 +124,13 @@ class WebKitPage(W3CActions, Page):
         self.send("DELETE", "/actions")
 
     def set_files(self, handle, paths):
-        self.send("POST", f"/element/{handle.ref}/value",
+        self.send("POST", f"/element/{handle}/value",
                   {"text": "\n".join(str(p) for p in paths)})
 
     def screenshot(self, around=None):  # `around`: that element alone
         if around:
             element = self.element(f"document.getElementById({around!r})")
-            return base64.b64decode(self.send("GET", f"/element/{element.ref}/screenshot"))
+            return base64.b64decode(self.send("GET", f"/element/{element}/screenshot"))
         return base64.b64decode(self.send("GET", "/screenshot"))
 
     def close(self):
