@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -101,7 +102,7 @@ TEST(RomTest, EveryKindOfPathGetsOneAnswer) {
 
 // Passes every call to the system and logs it ("open lock read 0xC1038+7
 // ... write 0x6AE88+7 ... sync close "); the first call whose entry starts
-// with `fault_at` gets `fault`, and `signal` if one is given.
+// with `fault_at` gets `fault`, and runs `also` first if it is given.
 enum class Fault { None, Fails, FailsFromThen, MovesOne, MovesNothing };
 struct ScriptedCalls : FileCalls {
   std::error_code Open(const fs::path& path, Access access,
@@ -142,12 +143,12 @@ struct ScriptedCalls : FileCalls {
     failing = failing || (hit && fault == Fault::FailsFromThen);
     if (hit && data && fault == Fault::MovesOne) *data = data->first(1);
     if (hit && data && fault == Fault::MovesNothing) *data = data->first(0);
-    if (hit && signal) std::raise(signal);
+    if (hit && also) also();
     return failing || (hit && fault == Fault::Fails);
   }
   std::string fault_at, log;
   Fault fault = Fault::None;
-  int signal = 0;  // raised at the call too
+  std::function<void()> also;
   bool taken = false, failing = false;
   const std::error_code error = make_error_code(std::errc::io_error);
 };
@@ -239,7 +240,7 @@ TEST(RomTest, SignalsWaitForTheFile) {
     const fs::path path = dir.MakeRom(Simplified, 0x100000, {}, "rom");
     ScriptedCalls calls;
     calls.fault_at = "write 0xC1458";
-    calls.signal = signal;
+    calls.also = [signal] { std::raise(signal); };
     const pid_t child = ::fork();
     if (child == 0) {
       [&]() noexcept { ConvertRom(path, kTraditionalScript, calls); }();
@@ -273,21 +274,6 @@ TEST(WindowsRomTest, LongPathsGetThePrefix) {
   }
 }
 
-// At each read, tries to open the file to write, as another program might,
-// and keeps the last open's error (0: allowed).
-struct OtherProgram : FileCalls {
-  IoResult ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
-                  std::uint64_t offset) override {
-    HANDLE other = ::CreateFileW(path.c_str(), GENERIC_WRITE, 7 /* share all */,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    error = other == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
-    if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
-    return FileCalls::ReadAt(handle, buffer, offset);
-  }
-  std::wstring path;
-  DWORD error = 1;
-};
-
 // A long path; others kept from writing while a conversion runs, not while
 // inspection does; an error code with no words of the project's own in the
 // system's words as UTF-8, never the ANSI code page's '?'.
@@ -297,15 +283,28 @@ TEST(WindowsRomTest, ALongPathSharingAndSystemWords) {
   const std::wstring folder =
       LR"(\\?\)" + (dir / std::wstring(200, L'd')).native();
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-  OtherProgram converting, inspecting;
-  const std::wstring rom = converting.path = inspecting.path =
+  const std::wstring rom =
       folder + L"\\样本" + std::wstring(60, L'f') + L".gba";
   testing::Image(Simplified).WriteTo(rom);
+  // At the first read, opens the file to write, as another program might,
+  // and keeps the error (0: allowed).
+  DWORD errors[2] = {1, 1};
+  ScriptedCalls converting, inspecting;
+  for (DWORD* error = errors; auto* calls : {&converting, &inspecting}) {
+    calls->fault_at = "read";
+    calls->also = [&rom, error = error++] {
+      HANDLE other =
+          ::CreateFileW(rom.c_str(), GENERIC_WRITE, 7 /* share all */, nullptr,
+                        OPEN_EXISTING, 0, nullptr);
+      *error = other == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+      if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+    };
+  }
   ConvertRom(rom.substr(4), kTraditionalScript, converting);
   SignatureBytes signature{};
   EXPECT_EQ(InspectRom(rom.substr(4), signature, inspecting), Traditional);
-  EXPECT_EQ(converting.error, DWORD{ERROR_SHARING_VIOLATION});
-  EXPECT_EQ(inspecting.error, DWORD{0});
+  EXPECT_EQ(std::pair(errors[0], errors[1]),
+            std::pair(DWORD{ERROR_SHARING_VIOLATION}, DWORD{0}));
   const std::string words =
       FileCalls::System().ErrorWords({ERROR_NOT_READY, std::system_category()});
   EXPECT_TRUE(words.size() > 3 && !words.ends_with("。") &&

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QtWidgets>
+#include <algorithm>
 
 #include "tests/window/form1_checks.h"
 #include "window/qt/qt_text.h"
@@ -42,13 +43,17 @@ struct QtWindow : testing::Form1Log {
     QTimer answer;  // answers each modal dialog while the click runs
     QObject::connect(&answer, &QTimer::timeout, &answer, [this] {
       auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (modal == nullptr) return;
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      auto* name = modal->findChild<QLineEdit*>("fileNameEdit");  // opening
-      const QString text = box ? box->text().replace('\n', '\r') : name->text();
-      dialogs.push_back((modal->windowTitle() + '|' + text).toStdString());
-      if (name) name->setText(ToQString(PathToUtf8(file_to_open)));  // typed
-      modal->accept();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        const QString shown = box->windowTitle() + '|' + box->text();
+        dialogs.push_back(" i!x"[box->icon()] + (' ' + shown).toStdString());
+        std::ranges::replace(dialogs.back(), '\n', '\r');
+      } else if (auto* open = qobject_cast<QFileDialog*>(modal)) {
+        dialogs.push_back(
+            (open->windowTitle() + '|' + open->nameFilters().join(';'))
+                .toStdString());
+        open->selectFile(ToQString(PathToUtf8(file_to_open)));
+      }
+      if (modal) modal->accept();
     });
     answer.start(10);
     static_cast<QAbstractButton*>(form.control(id))->click();
@@ -73,7 +78,10 @@ TEST(QtForm1Test, LayoutFontsAndFrame) {
             Qt::WindowCloseButtonHint);
 }
 
-TEST(QtForm1Test, ActionsAndEnds) { testing::ExpectActionsAndEnds<QtWindow>(); }
+TEST(QtForm1Test, WiringDialogsAndEnds) {
+  testing::ExpectWiringAndEnds<QtWindow>(
+      "打开QorvaneROM文件|QorvaneROM文件(*.gba)");
+}
 
 }  // namespace
 }  // namespace qorvane
