@@ -29,11 +29,8 @@ struct FakeView : SwitcherView {
   std::filesystem::path AskOpenFile(std::string_view title,
                                     const texts::FileFilter& filter) override {
     Log("ask ", title,
-        std::string(filter.name)
-            .append(" ")
-            .append(filter.description)
-            .append("|")
-            .append(filter.pattern));
+        std::string(filter.name) + ' ' + std::string(filter.description) + '|' +
+            std::string(filter.pattern));
     return answer;
   }
   void QuitTool() override { shown.emplace_back("quit"); }
@@ -46,7 +43,8 @@ struct FakeView : SwitcherView {
 
 // Every message as the user reads it, in order: the spacing is part of the
 // text. Only an enhanced edition is held; the held ROM is converted once a
-// script is chosen, and the last choice counts.
+// script is chosen, and the last choice counts (its bytes are the engine
+// tests').
 TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   const std::string ask =
       "ask 打开QorvaneROM文件: QorvaneROM文件 QorvaneROM文件(*.gba)|*.gba";
@@ -96,8 +94,6 @@ TEST(SwitcherControllerTest, AcceptsOnlyEnhancedEditionsConvertsAndQuits) {
   EXPECT_EQ(
       run(&C::ConvertSelectedRom),
       (Shown{"status: 目前此ROM为简体中文", "info 提 示: 转换成功", "quit"}));
-  EXPECT_EQ(testing::ReadFileBytes(traditional),
-            testing::With(testing::ReadFileBytes(chinese), Simplified));
   // A refused conversion raises and shows no success; the window reports it
   // under a lead line, naming the file (replaced since it was chosen).
   dir.MakeRom(NotEnhanced, 0x100000, {}, held.filename());
