@@ -33,7 +33,11 @@ std::error_code Retried(Call call, ssize_t* result = nullptr) {
   return got < 0 ? Errno() : std::error_code{};
 }
 
-IoResult Counted(std::error_code error, ssize_t count) {
+// A read or write, made again if interrupted: what it moved, or its error.
+template <typename Call>
+IoResult Transfer(Call call) {
+  ssize_t count = 0;
+  const std::error_code error = Retried(call, &count);
   return {static_cast<std::size_t>(count), error};
 }
 
@@ -69,27 +73,19 @@ std::error_code FileCalls::Lock(NativeHandle handle) {
 
 IoResult FileCalls::ReadAt(NativeHandle handle, std::span<std::uint8_t> buffer,
                            std::uint64_t offset) {
-  ssize_t got = 0;
-  const std::error_code error = Retried(
-      [&] {
-        return ::pread(Fd(handle), buffer.data(), Chunk(buffer.size()),
-                       static_cast<off_t>(offset));
-      },
-      &got);
-  return Counted(error, got);
+  return Transfer([&] {
+    return ::pread(Fd(handle), buffer.data(), Chunk(buffer.size()),
+                   static_cast<off_t>(offset));
+  });
 }
 
 IoResult FileCalls::WriteAt(NativeHandle handle,
                             std::span<const std::uint8_t> data,
                             std::uint64_t offset) {
-  ssize_t put = 0;
-  const std::error_code error = Retried(
-      [&] {
-        return ::pwrite(Fd(handle), data.data(), Chunk(data.size()),
-                        static_cast<off_t>(offset));
-      },
-      &put);
-  return Counted(error, put);
+  return Transfer([&] {
+    return ::pwrite(Fd(handle), data.data(), Chunk(data.size()),
+                    static_cast<off_t>(offset));
+  });
 }
 
 std::error_code FileCalls::Sync(NativeHandle handle) {

@@ -89,13 +89,16 @@ mergeInto(LibraryManager.library, {
       return new Blob(parts, {type: "application/octet-stream"});
     },
 
-    // After a failed write or commit: the stream aborted, the kept runs
-    // dropped; from then on only the engine's restore may write.
-    abort: async function(open) {
-      if (open.writable) await open.writable.abort().catch(() => {});
-      open.writable = null;
-      open.runs = open.runs && [];
-      open.aborted = true;
+    // A failed write or commit: the stream aborted, the kept runs dropped
+    // (from then on only the engine's restore may write); minus the code.
+    abort: async function(open, error) {
+      if (open) {
+        if (open.writable) await open.writable.abort().catch(() => {});
+        open.writable = null;
+        open.runs = open.runs && [];
+        open.aborted = true;
+      }
+      return RomFiles.failure(error);
     },
   },
 
@@ -178,8 +181,7 @@ mergeInto(LibraryManager.library, {
         }
         return length;
       } catch (error) {
-        if (open) await RomFiles.abort(open);
-        return RomFiles.failure(error);
+        return RomFiles.abort(open, error);
       }
     });
   },
@@ -201,8 +203,7 @@ mergeInto(LibraryManager.library, {
         }
         return 0;
       } catch (error) {
-        if (open) await RomFiles.abort(open);
-        return RomFiles.failure(error);
+        return RomFiles.abort(open, error);
       }
     });
   },

@@ -24,12 +24,14 @@ std::string DescribeError(std::error_code code) {
 }
 
 std::string ErrorReport(const RomError& error, std::string_view name) {
-  std::string text = error.refused()
-                         ? std::string(texts::kRefused)
-                         : std::string(texts::kFailed)
-                                   .append(texts::kOperations[static_cast<int>(
-                                       error.operation())]) +
-                               std::string(texts::kOnFile);
+  std::string text;
+  if (error.refused()) {
+    text = texts::kRefused;
+  } else {
+    text.append(texts::kFailed)
+        .append(texts::kOperations[static_cast<int>(error.operation())])
+        .append(texts::kOnFile);
+  }
   text.append(name).append(texts::kReasonAfterName);
   text += DescribeError(error.code());
   if (!error.refused()) {
