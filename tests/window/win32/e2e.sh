@@ -10,5 +10,5 @@ cd "$1"
 if timeout 120 wine tests/window/win32/win32_window_tests.exe \
   --gtest_filter='Win32EndToEnd.*' >e2e.log 2>&1 &&
   grep -qF '[  PASSED  ] 1 test.' e2e.log; then
-  echo "e2e: shows and ends: passed"
+  echo "e2e: browse, choose, convert and end: passed"
 else cat e2e.log >&2; echo "e2e: failed, or did not run exactly one test" >&2; exit 1; fi

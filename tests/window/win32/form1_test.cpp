@@ -80,22 +80,61 @@ TEST(Win32Form1Test, WiringDialogsAndEnds) {
       "打开QorvaneROM文件|QorvaneROM文件(*.gba)|*.gba");
 }
 
-// The real program (e2e.sh, in the build folder): its window shows, and
-// the close box ends it with 0.
-TEST(Win32EndToEnd, RealProgramShowsAndEndsWithZero) {
+// The real program, used through its real dialogs (e2e.sh, in the build
+// folder): a control of the window titled `title`, found by its class and
+// its caption (or "#" and its id) within 30 s.
+HWND Find(const char* title, const char* text,
+          const wchar_t* kind = L"Button") {
+  struct Wanted {
+    std::wstring kind, text;
+    HWND found = nullptr;
+  } wanted{kind, Utf8ToUtf16(text)};
+  const WNDENUMPROC match = [](HWND w, LPARAM at) -> BOOL {
+    auto& wanted = *reinterpret_cast<Wanted*>(at);  // NOLINT: it is
+    wchar_t name[64] = {}, text[1024] = {};
+    ::GetClassNameW(w, name, 64);
+    ::SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 2000, nullptr);
+    const std::wstring id = L"#" + std::to_wstring(::GetDlgCtrlID(w));
+    if (wanted.kind == name && (wanted.text == text || wanted.text == id))
+      wanted.found = w;
+    return wanted.found == nullptr;
+  };
+  for (int i = 0; i < 300 && !wanted.found; ++i, ::Sleep(100)) {
+    HWND top = ::FindWindowW(nullptr, Utf8ToUtf16(title).c_str());
+    if (top) ::EnumChildWindows(top, match, reinterpret_cast<LPARAM>(&wanted));
+  }
+  EXPECT_NE(wanted.found, nullptr) << title << ": " << text;
+  return wanted.found;
+}
+void Click(const char* title, const char* text) {
+  if (HWND button = Find(title, text)) ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+TEST(Win32EndToEnd, RealProgramConvertsASampleAndEndsWithZero) {
+  testing::Scratch dir;
+  const std::filesystem::path rom =
+      dir.MakeRom(RomEdition::Simplified, 0x100000, {}, u8"样本 图像.gba");
+  const testing::Bytes before = testing::ReadFileBytes(rom);
   const auto run = reinterpret_cast<HANDLE>(::_wspawnl(  // NOLINT: a handle
       _P_NOWAIT, L"window\\win32\\qorvane-switcher.exe", L"switcher", nullptr));
-  HWND form = nullptr;
-  for (int i = 0; i < 300 && !form; ++i, ::Sleep(100))
-    form = ::FindWindowW(nullptr, L"QorvaneADVANCE中文版 简繁体切换工具");
-  EXPECT_NE(form, nullptr);
-  if (form) ::PostMessageW(form, WM_CLOSE, 0, 0);
+  const char* form = "QorvaneADVANCE中文版 简繁体切换工具";
+  Click(form, "浏览..");
+  ::SendMessageW(Find("打开QorvaneROM文件", "", L"Edit"), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(rom.c_str()));
+  Click("打开QorvaneROM文件", "#1");  // Open
+  Find(form, "目前此ROM为简体中文");  // read
+  Click(form, "繁体中文");            // Option2's name
+  Click(form, "转 换");
+  Click("提 示", "#1");  // OK
   DWORD status = 1;
   if (::WaitForSingleObject(run, 30000) != WAIT_OBJECT_0) {
     ::TerminateProcess(run, 1);  // not left behind in Wine
   }
   ::GetExitCodeProcess(run, &status);
-  EXPECT_EQ(status, DWORD{0});
+  EXPECT_EQ(
+      std::pair(status, testing::ReadFileBytes(rom)),
+      std::pair(DWORD{0}, testing::With(before, RomEdition::Traditional)));
 }
 
 }  // namespace
